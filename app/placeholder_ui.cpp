@@ -1,0 +1,1 @@
+// Keeps the user-interface library non-empty until its first window lands.

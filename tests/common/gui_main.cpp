@@ -1,0 +1,14 @@
+#include <QApplication>
+#include <clocale>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    // Windows are tested without a display unless the caller chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setlocale(LC_CTYPE, "");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
