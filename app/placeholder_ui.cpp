@@ -1,1 +1,0 @@
-// Keeps the user-interface library non-empty until its first window lands.
