@@ -1,0 +1,1 @@
+# System locale (Qt-free): target_sources(vi_platform PRIVATE ...)

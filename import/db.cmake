@@ -1,0 +1,1 @@
+# SQL Server layer over ODBC: target_sources(vi_import PRIVATE ...)

@@ -1,0 +1,1 @@
+# Media identifiers and the import run: target_sources(vi_import PRIVATE ...)

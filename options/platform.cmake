@@ -1,0 +1,1 @@
+# Windows data-link dialog unit.

@@ -1,0 +1,1 @@
+# File attributes and code page (Qt-free): target_sources(vi_platform PRIVATE ...)

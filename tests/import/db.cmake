@@ -1,0 +1,1 @@
+# Tests of the SQL Server layer.

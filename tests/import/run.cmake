@@ -1,0 +1,1 @@
+# Tests of media identifiers and the import run.
