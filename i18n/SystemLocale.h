@@ -1,0 +1,14 @@
+#pragma once
+// The user's language as the operating system reports it, in "ll_CC" form.
+
+#include <string>
+
+// Used when LANG is empty. Windows: GetLocaleInfoA, then GetThreadLocale through the table below.
+// Elsewhere: the user's locale (LC_ALL, LC_MESSAGES, then the C library's locale).
+std::string SystemLanguageCode();
+
+// language "_" country when both are exactly two characters ("no" becomes "nb"), else empty.
+std::string LanguageCodeFromIsoNames(const std::string &language, const std::string &country);
+
+// Thread locale identifier to code; "C" for an identifier not in the table.
+std::string LocaleIdToCode(unsigned long localeId);
