@@ -1,1 +1,2 @@
 # Media identifiers and the import run: target_sources(vi_import PRIVATE ...)
+target_sources(vi_import PRIVATE iButton.h iButton.cpp ImportRun.h)
