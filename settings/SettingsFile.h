@@ -1,0 +1,93 @@
+#pragma once
+// The settings file part (the main window's storApp): an INI file held in memory.
+//
+// Every read, write or existence test reads the whole file again first, and every write
+// rewrites the whole file at once, so changes made by hand between two accesses survive.
+// A file without any write permission bit (Windows: the read-only attribute) makes every
+// write a silent no-op. The file is written in the user's 8-bit code page with CR LF line
+// ends; sections and entries are compared without regard to case; lines the program does not
+// understand (comments, lines without "=", unknown sections and entries) are written back
+// where they stood. For duplicates in a hand-edited file the first occurrence is used.
+//
+// Usage:
+//     SettingsFile storApp;                          // settings.ini beside the executable
+//     int n = storApp.ReadInteger("Sec", "Key", 15); // throws EConvertError on bad text
+//     storApp.WriteInteger("Sec", "Key", n);         // throws EFCreateError when unwritable
+
+#include "app/Exceptions.h"
+
+#include <QList>
+#include <QString>
+
+// The file cannot be created or written: "Cannot create file "<full name>". <reason>".
+class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class SettingsFile {
+public:
+    // settings.ini in the folder of the running executable (needs a QCoreApplication).
+    SettingsFile();
+    // Any file; a name without an extension gets ".ini".
+    explicit SettingsFile(const QString &fileName);
+    // Writes the memory once more only when a write had failed to reach the file; an
+    // unchanged file is not rewritten from a possibly stale copy. Never throws.
+    ~SettingsFile();
+
+    SettingsFile(const SettingsFile &) = delete;
+    SettingsFile &operator=(const SettingsFile &) = delete;
+
+    const QString &FileName() const { return m_fileName; }
+    // The file exists and may not be written (see above).
+    bool IsReadOnly() const;
+
+    bool SectionExists(const QString &section);
+    bool ValueExists(const QString &section, const QString &entry);
+
+    // The trimmed value; the default when the section or entry is missing.
+    QString ReadString(const QString &section, const QString &entry, const QString &def);
+    // Empty is 0; optional sign, decimal or "$"/"0x" hexadecimal; else EConvertError.
+    int ReadInteger(const QString &section, const QString &entry, int def);
+    // TRUE/YES/Y, FALSE/NO/N (any case), else as an integer (non-zero is true).
+    bool ReadBool(const QString &section, const QString &entry, bool def);
+    double ReadFloat(const QString &section, const QString &entry, double def);
+
+    // Texts lose their line breaks (the format cannot hold them); integers are decimal;
+    // Booleans "TRUE"/"FALSE".
+    void WriteString(const QString &section, const QString &entry, const QString &value);
+    void WriteInteger(const QString &section, const QString &entry, int value);
+    void WriteBool(const QString &section, const QString &entry, bool value);
+    void WriteFloat(const QString &section, const QString &entry, double value);
+
+    // Reads the file into memory (a missing file empties it).
+    void Reload();
+
+    // Conversions by the rules above, usable without a file.
+    static int TextToInteger(const QString &text);
+    static bool TextToBool(const QString &text);
+
+private:
+    struct Line {
+        bool isEntry = false;
+        QString name;  // entry name (entries only)
+        QString value; // entry value, or the whole text of any other line
+    };
+    struct Section {
+        QString name;
+        QList<Line> lines;
+    };
+
+    Section *FindSection(const QString &section);
+    const Line *FindEntry(const QString &section, const QString &entry);
+    void WriteValue(const QString &section, const QString &entry, const QString &text);
+    void Flush();
+    QByteArray Serialize() const;
+
+    QString m_fileName;
+    QList<QString> m_preamble; // lines before the first section
+    QList<Section> m_sections;
+    bool m_unwritten = false;  // memory holds a change the file did not receive
+    bool m_readFailed = false; // the file exists but could not be read
+    QString m_readError;
+};
