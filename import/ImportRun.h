@@ -6,6 +6,8 @@
 #include "import/ImportHost.h"
 #include "settings/StoredValues.h"
 
+#include <QByteArray>
+
 // The five database objects the run works with (owned elsewhere: the main window, or a test).
 struct ImportDatabases {
     IConnection &connVantrelMain;
@@ -23,6 +25,12 @@ public:
     void Run();
 
 private:
+    void CloseAll();
+    QString Text(const char *name) const;
+    void Import(); // everything between opening and closing; a failure ends it
+    void ImportEmployees(const QByteArray &depId);
+    void ImportRegistrations();
+
     ImportDatabases m_db;
     IStoredValues &m_values;
     ProgramState &m_state;
