@@ -1,8 +1,7 @@
 #include "settings/StoredValues.h"
 #include <gtest/gtest.h>
 
-TEST(StoredValueTable, HoldsTheDefaultsWithTheirKinds)
-{
+TEST(StoredValueTable, HoldsTheDefaultsWithTheirKinds) {
     StoredValueTable t;
     ASSERT_EQ(t.Entries().size(), 12);
     EXPECT_EQ(t.Entries().front().name, "ConnStrVantrelMain");
@@ -15,8 +14,7 @@ TEST(StoredValueTable, HoldsTheDefaultsWithTheirKinds)
     EXPECT_FALSE(t.ReadStoredValue("NoSuchValue").isValid());
 }
 
-TEST(StoredValueTable, WritesInPlaceAndAppendsUnknownNames)
-{
+TEST(StoredValueTable, WritesInPlaceAndAppendsUnknownNames) {
     StoredValueTable t;
     t.WriteStoredValue("eventidlast", 42);
     EXPECT_EQ(t.ReadStoredValue("EventIDLast").toInt(), 42);
