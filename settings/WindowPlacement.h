@@ -23,8 +23,8 @@ public:
 
     // The window's current placement (show command as the window itself has it).
     virtual WindowPlacementData ReadPlacement() const = 0;
-    // Switches automatic positioning (centring) off and applies the placement without
-    // showing the window.
+    // Switches automatic positioning (centring) off and applies the positions and the normal
+    // rectangle without showing the window (the show command is set by SetWindowState).
     virtual void ApplyPlacement(const WindowPlacementData &placement) = 0;
     virtual void SetWindowState(WindowShowState state) = 0;
     // Asks the whole application to minimise (for this program: into the tray), queued so
