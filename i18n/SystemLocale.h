@@ -12,3 +12,10 @@ std::string LanguageCodeFromIsoNames(const std::string &language, const std::str
 
 // Thread locale identifier to code; "C" for an identifier not in the table.
 std::string LocaleIdToCode(unsigned long localeId);
+
+// The language code for a value of LANG: the system's code when the value is empty; then
+// everything from the first "." removed (case and "@modifier" stay).
+std::string ChooseLanguageCode(const std::string &langVariable);
+
+// Everything from the first "." removed.
+std::string StripCodeset(const std::string &code);

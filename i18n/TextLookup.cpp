@@ -1,4 +1,7 @@
 #include "i18n/TextLookup.h"
 
-// Interim lookup: no catalogue is read yet, so every text stays English.
-QString TextLookup(const QString &english) { return english; }
+#include "i18n/TranslationState.h"
+
+QString TextLookup(const QString &english) {
+    return ProcessTranslation().Lookup(english);
+}

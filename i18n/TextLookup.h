@@ -5,4 +5,6 @@
 #include <QString>
 
 QString TextLookup(const QString &english);
-inline QString TextLookup(const char *english) { return TextLookup(QString::fromUtf8(english)); }
+inline QString TextLookup(const char *english) {
+    return TextLookup(QString::fromUtf8(english));
+}
