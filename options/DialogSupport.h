@@ -1,0 +1,23 @@
+#pragma once
+// What the option dialogs share: their design font, their message boxes (replaceable, so
+// that tests can see what would be shown) and the translation of their design texts.
+
+#include <QFont>
+#include <QMessageBox>
+#include <functional>
+
+// Tahoma at 11 pixels (8 point at 96 dpi); where Tahoma is missing, the platform's UI font
+// at that size, so that the fixed layout still fits.
+QFont DesignFont();
+
+using MessageBoxFn = std::function<void(QWidget *parent, QMessageBox::Icon icon,
+                                        const QString &caption, const QString &text)>;
+// A modal box with an OK button.
+void ShowMessageBox(QWidget *parent, QMessageBox::Icon icon, const QString &caption,
+                    const QString &text);
+
+// Translates the design texts of a freshly built window (the first step of its creation).
+void TranslateDesignTexts(QWidget *form);
+
+// Fills the C format (looked up already) with UTF-8 arguments.
+QString FormatText(const QString &format, const QString &argument);
