@@ -1,0 +1,35 @@
+# Windows resources of an executable or library, configured from a four-part version.
+# vi_windows_resources(<out-var> DIR <dir> VERSION <a.b.c.d> NAME <name> FILENAME <file>
+#                      TYPE <VFT_APP|VFT_DLL> [ICON <file.ico>] [MANIFEST])
+# Writes <dir>/version.rc, <dir>/app.manifest and <dir>/<name>.rc; <out-var> gets the last.
+# MANIFEST embeds the manifest through the .rc (MinGW); MSVC's linker takes app.manifest as
+# a source of the target instead.
+set(VI_WIN_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+function(vi_windows_resources out)
+  cmake_parse_arguments(R "MANIFEST" "DIR;VERSION;NAME;FILENAME;TYPE;ICON" "" ${ARGN})
+  string(REPLACE "." ";" parts "${R_VERSION}.0.0.0")
+  list(GET parts 0 VI_RC_MAJOR)
+  list(GET parts 1 VI_RC_MINOR)
+  list(GET parts 2 VI_RC_PATCH)
+  list(GET parts 3 VI_RC_TWEAK)
+  set(VI_RC_FILETYPE ${R_TYPE})
+  set(VI_RC_NAME ${R_NAME})
+  set(VI_RC_FILENAME ${R_FILENAME})
+  set(VI_RC_ICON_LINE "")
+  set(VI_RC_MANIFEST_LINE "")
+  set(depends ${R_DIR}/version.rc)
+  if(R_ICON)
+    set(VI_RC_ICON_LINE "1 ICON \"${R_ICON}\"")
+    list(APPEND depends ${R_ICON})
+  endif()
+  if(R_MANIFEST)
+    set(VI_RC_MANIFEST_LINE "1 24 \"${R_DIR}/app.manifest\"")
+    list(APPEND depends ${R_DIR}/app.manifest)
+  endif()
+  configure_file(${VI_WIN_RESOURCES_DIR}/version.rc.in ${R_DIR}/version.rc @ONLY)
+  configure_file(${VI_WIN_RESOURCES_DIR}/app.manifest.in ${R_DIR}/app.manifest @ONLY)
+  configure_file(${VI_WIN_RESOURCES_DIR}/VantrelImport.rc.in ${R_DIR}/${R_NAME}.rc @ONLY)
+  set_source_files_properties(${R_DIR}/${R_NAME}.rc PROPERTIES OBJECT_DEPENDS "${depends}")
+  set(${out} ${R_DIR}/${R_NAME}.rc PARENT_SCOPE)
+endfunction()
