@@ -24,7 +24,7 @@ fi
 # The icon painted in code, written as .ico by the Linux build's tool.
 icon_args=()
 if [ -f "$linux_build/CMakeCache.txt" ] &&
-   cmake --build "$linux_build" --target vi_make_ico >/dev/null; then
+   cmake --build "$linux_build" --target vi_make_ico >/dev/null 2>&1; then
     mkdir -p "$build"
     "$linux_build/tools/vi_make_ico" "$root/$build/VantrelImport.ico"
     icon_args=(-DVI_ICON="$root/$build/VantrelImport.ico")
