@@ -6,8 +6,9 @@ namespace {
 // A name longer than four characters does not fit and reads as empty, which the
 // two-character rule rejects anyway.
 std::string UserLocaleInfo(LCTYPE type) {
-    char buffer[5] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer) <= 0)
+    constexpr int kLength = 5;
+    char buffer[kLength] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, kLength) <= 0)
         return {};
     return std::string(buffer);
 }
