@@ -5,8 +5,10 @@
 #include "i18n/ExclusionRegistry.h"
 #include "i18n/MoCatalog.h"
 #include "i18n/SystemLocale.h"
+#include "i18n/TextLookup.h"
 #include "i18n/TranslationState.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QThread>
@@ -310,4 +312,15 @@ TEST(ExclusionRegistry, EntriesApplyToDerivedClasses) {
     EXPECT_TRUE(registry.IsClassExcluded(&QThread::staticMetaObject));
     EXPECT_FALSE(registry.IsClassExcluded(&CatalogueTranslator::staticMetaObject));
     EXPECT_FALSE(registry.IsClassExcluded(QStringLiteral("QObject")));
+}
+
+TEST_F(CatalogueTest, TextLookupUsesTheProcessWideState) {
+    Make(QStringLiteral("sl"), {{QStringLiteral("Yes"), QStringLiteral("Da")}});
+    EXPECT_TRUE(DefaultCatalogueFolder().endsWith(QStringLiteral("/locale/")));
+    EXPECT_TRUE(DefaultCatalogueFolder().startsWith(QCoreApplication::applicationDirPath()));
+    SetProcessTranslation(std::make_unique<TranslationState>(Folder(), QStringLiteral("sl_SI")));
+    EXPECT_EQ(TextLookup("Yes"), QStringLiteral("Da"));
+    EXPECT_EQ(CatalogueTranslator().translate("QPlatformTheme", "Yes"), QStringLiteral("Da"));
+    SetProcessTranslation(std::make_unique<TranslationState>(Folder(), QStringLiteral("C")));
+    EXPECT_EQ(TextLookup("Yes"), QStringLiteral("Yes"));
 }
