@@ -56,7 +56,7 @@ run() { # run <label> <environment...> -- <arguments...>
     log=$(env "${envs[@]}" wine "$exe" "$@" 2>&1) || rc=$?
     printf '%s\n' "$log" | tr -d '\r'
     local last p f
-    last=$(printf '%s\n' "$log" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed' | tail -n 1)
+    last=$(printf '%s\n' "$log" | tr -d '\r' | grep -E '^[0-9]+ passed, [0-9]+ failed' | tail -n 1 || true)
     if [ -z "$last" ]; then
         echo "$label: no result line (exit $rc)"; failed=$((failed + 1)); return
     fi
