@@ -63,8 +63,6 @@ TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
     auto *providerRow = new QHBoxLayout;
     auto *lblProvider = Named(new QLabel(QStringLiteral("&Provider:")), "lblProvider");
     cmbProvider = Named(new QComboBox, "cmbProvider");
-    for (const ProviderChoice &p : kProviders)
-        cmbProvider->addItem(QString::fromLatin1(p.name), QString::fromLatin1(p.progId));
     lblProvider->setBuddy(cmbProvider);
     providerRow->addWidget(lblProvider);
     providerRow->addWidget(cmbProvider, 1);
@@ -88,8 +86,6 @@ TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
         Named(new QRadioButton(QStringLiteral("Use &data source name:")), "rbDataSourceName");
     cmbDataSourceName = Named(new QComboBox, "cmbDataSourceName");
     cmbDataSourceName->setEditable(true);
-    cmbDataSourceName->addItems(OdbcDataSourceNames());
-    cmbDataSourceName->setCurrentIndex(-1);
     rbOdbcString =
         Named(new QRadioButton(QStringLiteral("Use connection s&tring:")), "rbOdbcString");
     edtOdbcString = Named(new QLineEdit, "edtOdbcString");
@@ -164,6 +160,12 @@ TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
     top->addLayout(buttonRow);
 
     TranslateDesignTexts(this);
+
+    // Names, not texts: filled in after the translation.
+    for (const ProviderChoice &p : kProviders)
+        cmbProvider->addItem(QString::fromLatin1(p.name), QString::fromLatin1(p.progId));
+    cmbDataSourceName->addItems(OdbcDataSourceNames());
+    cmbDataSourceName->setCurrentIndex(-1);
 
     connect(cmbProvider, &QComboBox::currentIndexChanged, this, &TDlgVIDataLink::cmbProviderChange);
     connect(rbIntegrated, &QRadioButton::toggled, this, &TDlgVIDataLink::rbAuthenticationClick);
