@@ -226,8 +226,13 @@ void TDlgVIOptions::btnOKClick() {
         accept();
         return;
     }
+    QWidget *focused = focusWidget();
     m_messageBox(this, QMessageBox::Critical, TextLookup("Error"),
                  TextLookup("All databases must be defined."));
+    // Back to where the user was, also where no window manager hands the activation back.
+    activateWindow();
+    if (focused)
+        focused->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TDlgVIOptions::done(int result) {

@@ -195,7 +195,10 @@ TEST_F(OptionsDialogTest, TheRealMessageBoxIsAStopBoxOwnedByTheDialog) {
         boxParent = box->parentWidget();
         box->accept();
     });
+    auto *events = plain.findChild<QPlainTextEdit *>(QStringLiteral("mmoVantrelDBEvents"));
+    events->setFocus();
     plain.findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+    EXPECT_EQ(plain.focusWidget(), events) << "the dialog keeps its focus";
     EXPECT_EQ(caption, QStringLiteral("Error"));
     EXPECT_EQ(text, QStringLiteral("All databases must be defined."));
     EXPECT_EQ(icon, QMessageBox::Critical);
