@@ -1,8 +1,8 @@
-#include <QApplication>
+#include "app/Startup.h"
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VantrelImport"));
-    return 0;
+#include <clocale>
+
+int main(int argc, char **argv) {
+    std::setlocale(LC_CTYPE, "");
+    return RunProgram(argc, argv);
 }

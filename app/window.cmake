@@ -1,1 +1,17 @@
 # Main window, tray icon, start-up.
+add_library(vi_window STATIC
+  Artwork.h Artwork.cpp
+  ActionBinding.h ActionBinding.cpp
+  ErrorReport.h ErrorReport.cpp
+  ProgramFont.h ProgramFont.cpp
+  TrayNotifier.h TrayNotifier.cpp
+  TrayIconSurface.h TrayIconSurface.cpp
+  uVantrelForm.h uVantrelForm.cpp
+  Startup.h Startup.cpp
+  StartupErrorBox.h TerminationSignals.h)
+if(NOT WIN32)
+  # The start-up box and the termination signals; Windows has its own units for both.
+  target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp TerminationSignals_posix.cpp)
+endif()
+target_link_libraries(vi_window PUBLIC
+  vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options Qt6::Widgets)

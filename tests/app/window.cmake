@@ -1,1 +1,15 @@
 # Tests of the main window and start-up.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+vi_add_test(test_main_window GUI SOURCES test_main_window.cpp LIBS vi_window Qt6::Test)
+vi_add_test(test_tray_notifier SOURCES test_tray_notifier.cpp LIBS vi_window Qt6::Test)
+
+# Under the program's own application object: a main of its own.
+add_executable(test_error_report test_error_report.cpp)
+target_link_libraries(test_error_report PRIVATE vi_window GTest::gtest Qt6::Test)
+target_include_directories(test_error_report PRIVATE ${CMAKE_SOURCE_DIR})
+gtest_discover_tests(test_error_report DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# The built program as processes.
+vi_add_test(test_program_process SOURCES test_program_process.cpp LIBS Qt6::Core)
+target_compile_definitions(test_program_process PRIVATE VI_EXE_PATH="$<TARGET_FILE:VantrelImport>")
+add_dependencies(test_program_process VantrelImport)

@@ -1,0 +1,50 @@
+#include "app/TrayNotifier.h"
+
+#include "i18n/TextLookup.h"
+#include "settings/StoredValues.h"
+
+namespace {
+constexpr unsigned kShellMinimumMs = 10000;
+}
+
+TrayNotifier::TrayNotifier(IStoredValues &values, IBalloonSurface &surface, QObject *parent)
+    : QObject(parent), m_values(values), m_surface(surface) {
+    hideTimer.setSingleShot(true);
+    connect(&hideTimer, &QTimer::timeout, this, [this] {
+        hideTimer.stop();
+        HideBalloons();
+    });
+}
+
+void TrayNotifier::ShowInformationNotification(const QString &text) {
+    if (!m_values.ReadStoredValue(QStringLiteral("SysTrayShowInfo")).toBool())
+        return;
+    ShowBalloon(TextLookup("Information"), text, BalloonKind::Information, 3000, true);
+}
+
+void TrayNotifier::ShowErrorNotification(const QString &text) {
+    ShowBalloon(TextLookup("Error"), text, BalloonKind::Error, 5000, true);
+}
+
+void TrayNotifier::ShowBalloon(const QString &title, const QString &text, BalloonKind kind,
+                               unsigned delayMs, bool cancelPrevious) {
+    // Without a notification area the texts only reach the log, which the callers fill.
+    if (!m_surface.CanShowBalloons())
+        return;
+    if (cancelPrevious)
+        HideBalloons();
+    m_surface.PutBalloon(title.left(63), text.left(255), kind, delayMs);
+    const bool content = !title.isEmpty() || !text.isEmpty();
+    if (content)
+        ++m_shown;
+    else if (m_shown > 0)
+        --m_shown;
+    if (content && delayMs < kShellMinimumMs)
+        hideTimer.start(int(delayMs));
+}
+
+void TrayNotifier::HideBalloons() {
+    const int n = m_shown + 1;
+    for (int i = 0; i < n; ++i)
+        ShowBalloon(QString(), QString(), BalloonKind::None, 5000, false);
+}
