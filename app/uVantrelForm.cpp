@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -119,7 +120,8 @@ void TfVantrelForm::CreateComponents() {
     // The whole time text must fit its column: widen it when the font needs more room.
     const int timeText =
         lvLog->fontMetrics().horizontalAdvance(QStringLiteral("2013-01-26 16:37:05"));
-    const int timeWidth = std::max(kTimeColumn, timeText + 14);
+    const int textMargin = 2 * (lvLog->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    const int timeWidth = std::max(kTimeColumn, timeText + textMargin + 2);
     lvLog->SetLog(m_log.get(), timeWidth, kDescriptionColumn - (timeWidth - kTimeColumn));
     connect(lvLog, &QAbstractItemView::doubleClicked, this, &TfVantrelForm::actLogDetailsExecute);
 

@@ -9,9 +9,11 @@ add_library(vi_window STATIC
   uVantrelForm.h uVantrelForm.cpp
   Startup.h Startup.cpp
   StartupErrorBox.h TerminationSignals.h)
+# Ending on the system's request: signals here, the session's end on Windows.
+target_sources(vi_window PRIVATE TerminationSignals_${VI_PLATFORM}.cpp)
 if(NOT WIN32)
-  # The start-up box and the termination signals; Windows has its own units for both.
-  target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp TerminationSignals_posix.cpp)
+  # The start-up box needs Qt here; on Windows it is a Qt-free platform unit.
+  target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp)
 endif()
 target_link_libraries(vi_window PUBLIC
   vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options Qt6::Widgets)
