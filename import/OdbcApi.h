@@ -1,0 +1,97 @@
+#pragma once
+// Thin helpers over the ODBC API: UTF-16 text in and out, handle ownership, diagnostics turned
+// into exceptions. Text always goes through the wide (W) functions so that non-ASCII survives on
+// every platform; SQLWCHAR is 16 bits wide both with unixODBC and on Windows.
+
+#include "app/Exceptions.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <sql.h>
+#include <sqlext.h>
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be UTF-16");
+
+// An error reported by the driver manager or the driver. Message() is the diagnostic text as
+// the provider gave it (no prefix of ours).
+class EDatabaseError : public Exception {
+public:
+    EDatabaseError(const QString &message, const QString &sqlState, int nativeError,
+                   bool integrityViolation)
+        : Exception(message), m_sqlState(sqlState), m_nativeError(nativeError),
+          m_integrity(integrityViolation) {}
+    QString SqlState() const { return m_sqlState; }
+    int NativeError() const { return m_nativeError; }
+    // The server refused a row because of a key or constraint (the row is most likely there).
+    bool IsIntegrityViolation() const { return m_integrity; }
+
+private:
+    QString m_sqlState;
+    int m_nativeError;
+    bool m_integrity;
+};
+
+namespace odbc {
+
+inline SQLWCHAR *Wide(const QString &text) {
+    return reinterpret_cast<SQLWCHAR *>(const_cast<ushort *>(text.utf16()));
+}
+inline QString FromWide(const SQLWCHAR *text, qsizetype length) {
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
+}
+
+inline bool Succeeded(SQLRETURN rc) {
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+struct DiagRecord {
+    QString sqlState;
+    int nativeError = 0;
+    QString message;
+};
+
+// All diagnostic records of a handle, in the order the driver gave them.
+QList<DiagRecord> Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+
+// Whether one diagnostic record says that a constraint refused the statement.
+bool IsIntegrityRecord(const DiagRecord &record);
+
+// The exception for a failed call on a handle: the first error record's text unchanged.
+// fallback is used when the driver left no record at all.
+EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback);
+
+// Throws MakeError(...) unless rc is a success (SQL_NO_DATA counts as success when allowed).
+void Check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback,
+           bool noDataIsSuccess = false);
+
+// An owned ODBC handle, freed on destruction.
+class Handle {
+public:
+    Handle() = default;
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle() { Free(); }
+    SQLHANDLE get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != SQL_NULL_HANDLE; }
+    // Allocates a handle of the type below parent (SQL_NULL_HANDLE for an environment).
+    SQLRETURN Allocate(SQLSMALLINT type, SQLHANDLE parent);
+    void Free();
+
+private:
+    SQLSMALLINT m_type = 0;
+    SQLHANDLE m_handle = SQL_NULL_HANDLE;
+};
+
+// Allocates an ODBC 3 environment handle; throws when the driver manager cannot.
+void AllocateEnvironment(Handle &environment);
+
+// Names of the installed ODBC drivers.
+QStringList InstalledDrivers(SQLHENV environment);
+
+// unixODBC converts SQL text for ANSI-only drivers with the process's character locale, which is
+// "C" (ASCII) until someone sets it, and then silently mangles non-ASCII text. Called before the
+// first connection: adopts the user's locale, or UTF-8 when that is still plain "C".
+void EnsureCharacterLocale();
+
+} // namespace odbc

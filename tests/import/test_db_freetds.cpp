@@ -1,0 +1,79 @@
+// Connecting to SQL Server addresses that do not answer, through the FreeTDS driver. Only
+// loopback addresses are used.
+#include "import/ADOConnectionMSSQL.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString S(const char *utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// A loopback port that nothing listens on, checked by trying it.
+quint16 ClosedPort() {
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    return probe.waitForConnected(2000) ? 0 : port;
+}
+
+QString OpenError(TADOConnectionMSSQL &conn, qint64 *elapsedMs) {
+    QElapsedTimer timer;
+    timer.start();
+    QString message = S("no exception");
+    try {
+        conn.Open();
+    } catch (const EDatabaseError &e) {
+        message = e.Message();
+    }
+    *elapsedMs = timer.elapsed();
+    return message;
+}
+
+} // namespace
+
+TEST(FreeTds, ClosedPortFailsFastWithTheProvidersMessage) {
+    const quint16 port = ClosedPort();
+    ASSERT_NE(port, 0);
+    // Once as the settings hold it (an OLE DB string, translated), once as an ODBC string.
+    const QString strings[] = {
+        S("Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=x;"
+          "Initial Catalog=Vantrel;Data Source=127.0.0.1,%1")
+            .arg(port),
+        S("Driver=FreeTDS;Server=127.0.0.1;Port=%1;TDS_Version=7.4;UID=sa;PWD=x").arg(port)};
+    for (const QString &text : strings) {
+        TADOConnectionMSSQL conn(S("connHarrowby"));
+        conn.SetConnectionString(text);
+        qint64 elapsed = 0;
+        const QString message = OpenError(conn, &elapsed);
+        EXPECT_TRUE(message.startsWith(S("[FreeTDS]"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(S("Unable to connect"))) << message.toStdString();
+        EXPECT_LT(elapsed, 5000);
+        EXPECT_FALSE(conn.Connected());
+    }
+}
+
+TEST(FreeTds, SilentServerHonoursTheLoginTimeout) {
+    // The kernel completes the handshake for the listening socket; nobody ever answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    TADOConnectionMSSQL conn(S("connVantrelMain"));
+    conn.SetConnectionString(
+        S("Provider=SQLNCLI11.1;Integrated Security=\"\";User ID=sa;Password=x;"
+          "Initial Catalog=Vantrel;Data Source=127.0.0.1,%1")
+            .arg(silent.serverPort()));
+    qint64 elapsed = 0;
+    const QString message = OpenError(conn, &elapsed);
+    EXPECT_TRUE(message.startsWith(S("[FreeTDS]"))) << message.toStdString();
+    EXPECT_GE(elapsed, (TADOConnectionMSSQL::kLoginTimeoutSeconds - 1) * 1000);
+    EXPECT_LT(elapsed, 15000);
+    EXPECT_FALSE(conn.Connected());
+}
