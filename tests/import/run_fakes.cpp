@@ -108,9 +108,9 @@ QStringList FakeHost::Lines() const {
 }
 
 void ThrowIntegrityViolation(const QString &message) {
-    throw EDatabaseError(message, QStringLiteral("23000"), 2627);
+    throw EDatabaseError(message, QStringLiteral("23000"), 2627, true);
 }
 
 void ThrowDatabaseError(const QString &message) {
-    throw EDatabaseError(message, QStringLiteral("42S22"), 207);
+    throw EDatabaseError(message, QStringLiteral("42S22"), 207, false);
 }

@@ -89,6 +89,11 @@ TEST(VantrelDatabases, CreatedClosedAndOwned) {
     EXPECT_FALSE(db.qryVantrelMain.Active());
     EXPECT_FALSE(db.qryVantrelEvents.Active());
     EXPECT_EQ(&db.connHarrowby, &databases->connHarrowby());
+    EXPECT_EQ(databases->qryVantrelMain().SQL(), EmployeesQueryText());
+    EXPECT_EQ(databases->qryVantrelEvents().SQL(), EventsQueryText());
+    EXPECT_EQ(databases->qryVantrelEvents().ParameterNames(),
+              QStringList({"pEventIDLast", "pEventTypeMin", "pEventTypeMax"}));
+    EXPECT_TRUE(databases->qryVantrelMain().ParameterNames().isEmpty());
     // The events query knows its three parameters by name, whatever their letter case.
     db.qryVantrelEvents.SetParameter("PEVENTIDLAST", 1);
     db.qryVantrelEvents.SetParameter("pEventTypeMin", 1280);
