@@ -2,7 +2,10 @@
 #include "run_fakes.h"
 
 #include "app/Exceptions.h"
+#include "import/ADOConnectionMSSQL.h"
+#include "import/VantrelDatabases.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -317,6 +320,103 @@ TEST_F(ImportRunTest, NonAsciiNamesPassUnchanged) {
     RunOnce();
     EXPECT_EQ(Statements().value(1), "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, "
                                      "Ime) values ('VANTIMP', '3', 'Đorđević', 'Šćepan')");
+}
+
+// The employee walk and the target's statements through the real SQLite ODBC driver. The events
+// query and the procedure call are SQL Server only: the events come from a double, and the
+// call is refused by SQLite, which shows how a real provider's failure is reported.
+TEST(ImportRunSqlite, EmployeesReachTheTargetOnceAndUnchanged) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mainDb = "Driver=SQLite3;Database=" + dir.filePath("main.db");
+    const QString th7Db = "Driver=SQLite3;Database=" + dir.filePath("th7.db");
+
+    TADOConnectionMSSQL connMain("connVantrelMain");
+    TADOConnectionMSSQL connTH7("connHarrowby");
+    connMain.SetConnectionString(mainDb);
+    for (const char *sql :
+         {"create table Users (UserID integer primary key, LastName nvarchar(50), "
+          "FirstName nvarchar(50))",
+          "create table Cards (UserID integer, [Start Date] datetime, [Family Number] integer, "
+          "[Card Number] integer, CardNumHex nvarchar(10))",
+          "insert into Users values (17, 'Novak', 'Ana')",
+          "insert into Users values (18, 'O''Brien', 'Seán')",
+          "insert into Users values (19, 'Nocard', 'Nina')",
+          "insert into Cards values (17, '2011-03-04 00:00:00', 1, 1, '')",
+          "insert into Cards values (17, '2012-05-02 00:00:00', 18, 13398, '')",
+          "insert into Cards values (18, '2013-01-01 00:00:00', 255, 65535, '')"})
+        connMain.Execute(QString::fromUtf8(sql));
+    connMain.Close();
+    connTH7.SetConnectionString(th7Db);
+    for (const char *sql :
+         {"create table Sektor (IDSektora varchar(10) primary key, NazivSektora varchar(50))",
+          "create table Zaposleni (IDSektora varchar(10), IDZaposlenog varchar(10) primary key, "
+          "Prezime varchar(50), Ime varchar(50))",
+          "create table Zaposleni_IDMemorija (IDNo varchar(16) primary key, IDZaposlenog "
+          "varchar(10), DatumDodeljivanja varchar(10))"})
+        connTH7.Execute(QString::fromUtf8(sql));
+    connTH7.Close();
+
+    // SQLite reports its text columns as narrow text, so they are declared that way here.
+    TADOQuery qryMain("qryVantrelMain", connMain);
+    qryMain.SetSQL(EmployeesQueryText());
+    for (TFieldDef field : EmployeesQueryFields()) {
+        if (field.kind == "WideString")
+            field.kind = "String";
+        if (field.kind == "BCD")
+            field = {field.name, "Integer"};
+        qryMain.AddField(field);
+    }
+    Journal journal;
+    FakeConnection connEvents("connVantrelEvents", journal);
+    FakeQuery qryEvents("qryVantrelEvents", connEvents, journal);
+    qryEvents.rows = {Event(40, 1280, 13398, QDateTime(QDate(2013, 1, 26), QTime(16, 37)), 3, 24)};
+
+    StoredValueTable values;
+    values.WriteStoredValue("ConnStrVantrelMain", mainDb);
+    values.WriteStoredValue("ConnStrVantrelEvents", "events");
+    values.WriteStoredValue("ConnStrTH7", th7Db);
+    ProgramState state;
+    FakeHost host;
+    ImportRun run(ImportDatabases{connMain, connEvents, connTH7, qryMain, qryEvents}, values, state,
+                  host);
+    run.Run();
+
+    QStringList lines = host.Lines();
+    ASSERT_EQ(lines.size(), 8) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.mid(2, 3), QStringList({"I:2 new persons imported", "I:2 new MediaIDs assigned",
+                                            "I:0 new registrations imported"}));
+    EXPECT_TRUE(lines[5].startsWith("W:1 registrations could not be written. First error: "))
+        << lines[5].toStdString();
+    EXPECT_TRUE(lines[5].contains("syntax error")); // the provider's own text
+    EXPECT_EQ(values.ReadStoredValue("EventIDLast").toInt(), 40);
+    EXPECT_FALSE(connMain.Connected());
+    EXPECT_FALSE(connTH7.Connected());
+
+    // What arrived, read back through the same layer.
+    TADOQuery check("qryCheck", connTH7);
+    check.SetSQL("select z.IDZaposlenog || '|' || z.Prezime || '|' || z.Ime || '|' || m.IDNo || "
+                 "'|' || m.DatumDodeljivanja || '|' || s.NazivSektora as Line "
+                 "from Zaposleni z join Zaposleni_IDMemorija m on m.IDZaposlenog = z.IDZaposlenog "
+                 "join Sektor s on s.IDSektora = z.IDSektora order by z.IDZaposlenog");
+    check.AddField({"Line", "String"});
+    check.Open();
+    QStringList rows;
+    for (; !check.Eof(); check.Next())
+        rows.append(check.FieldAsString("Line"));
+    check.Close();
+    connTH7.Close();
+    EXPECT_EQ(rows, QStringList({"17|Novak|Ana|2000005634120044|2012-05-02|VantrelImport",
+                                 "18|O'Brien|Seán|C30000FFFFFF0044|2013-01-01|VantrelImport"}));
+
+    // Again with nothing new: every insert is refused as a duplicate, silently.
+    qryEvents.rows.clear();
+    host.entries.clear();
+    run.Run();
+    EXPECT_EQ(host.Lines(), QStringList({"I:Starting download", "info:Starting download",
+                                         "I:0 new persons imported", "I:0 new MediaIDs assigned",
+                                         "I:0 new registrations imported", "info:Download finished",
+                                         "I:Download finished"}));
 }
 
 } // namespace
