@@ -1,6 +1,7 @@
 // The Options dialog: filling, the download controls, Select..., the check on OK and writing.
 #include "OptionsTestUtil.h"
 
+#include "options/Anchors.h"
 #include "options/WholeNumberEdit.h"
 #include "options/uDlgVIOptions.h"
 
@@ -275,4 +276,28 @@ TEST(OptionsExecute, CancelWritesNothingAndOkWritesSix) {
     EXPECT_EQ(values.writes[0].value, QVariant(true));
     EXPECT_EQ(values.writes[1].value, QVariant(15));
     EXPECT_EQ(values.writes[2].value, QVariant(QStringLiteral("x")));
+}
+
+TEST(Anchors, EdgesKeepTheirDistanceFromTheParent) {
+    const QSize design(100, 80), now(130, 100);
+    const QRect r(10, 20, 30, 40); // right gap 60, bottom gap 20
+    EXPECT_EQ(AnchoredRect(r, akLeftTop, design, now), r);
+    EXPECT_EQ(AnchoredRect(r, akLeftTopRight, design, now), QRect(10, 20, 60, 40));
+    EXPECT_EQ(AnchoredRect(r, akRight | akBottom, design, now), QRect(40, 40, 30, 40));
+    EXPECT_EQ(AnchoredRect(r, akAll, design, now), QRect(10, 20, 60, 60));
+}
+
+TEST(Anchors, TheOptionsPagesStretchTheirGroupsAndMoveTheButtons) {
+    TDlgVIOptions dialog(nullptr, std::make_unique<FakePrompt>(std::make_shared<PromptScript>()));
+    dialog.show();
+    auto *page = dialog.findChild<QWidget *>(QStringLiteral("tabVantrel"));
+    auto *group = dialog.findChild<QWidget *>(QStringLiteral("gbxVantrelMainDB"));
+    auto *memo = dialog.findChild<QWidget *>(QStringLiteral("mmoVantrelDBMain"));
+    auto *select = dialog.findChild<QWidget *>(QStringLiteral("btnSelectDBMain"));
+    ASSERT_TRUE(page && group && memo && select);
+    // Designed on a 363 pixel wide page: 4 pixels to the right of the group.
+    EXPECT_EQ(group->geometry().right() + 1, page->width() - 4);
+    EXPECT_EQ(memo->geometry().right() + 1, group->width() - 9);
+    EXPECT_EQ(select->geometry().right() + 1, group->width() - 10);
+    EXPECT_EQ(select->y(), 111);
 }
