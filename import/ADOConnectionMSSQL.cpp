@@ -69,18 +69,17 @@ void TADOConnectionMSSQL::Open() {
         const OdbcConnectSpec spec = TranslateConnectionString(
             m_connectionString, [env] { return odbc::InstalledDrivers(env); });
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
-            throw odbc::MakeError(SQL_HANDLE_ENV, env,
-                                  QStringLiteral("%1: Cannot allocate a connection").arg(Name()));
+            throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");
         const SQLHDBC dbc = m_dbc.get();
         // Without a login time-out some drivers wait for a silent server forever.
         odbc::Check(
             SQLSetConnectAttrW(
                 dbc, SQL_ATTR_LOGIN_TIMEOUT,
                 reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(spec.loginTimeoutSeconds)), 0),
-            SQL_HANDLE_DBC, dbc, QStringLiteral("%1: Cannot set the login time-out").arg(Name()));
+            SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
         odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(spec.connectionString), SQL_NTS,
                                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-                    SQL_HANDLE_DBC, dbc, QStringLiteral("%1: Cannot connect").arg(Name()));
+                    SQL_HANDLE_DBC, dbc, Name(), "Cannot connect");
     } catch (...) {
         m_dbc.Free();
         m_env.Free();
@@ -108,21 +107,21 @@ void TADOConnectionMSSQL::Execute(const QString &statement) {
         Open();
     if (!m_execStmt) {
         if (!odbc::Succeeded(m_execStmt.Allocate(SQL_HANDLE_STMT, m_dbc.get())))
-            throw odbc::MakeError(SQL_HANDLE_DBC, m_dbc.get(),
-                                  QStringLiteral("%1: Cannot allocate a statement").arg(Name()));
+            throw odbc::MakeError(SQL_HANDLE_DBC, m_dbc.get(), Name(),
+                                  "Cannot allocate a statement");
         // Statements run without a time limit (0 is also the ODBC default).
         SQLSetStmtAttrW(m_execStmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0),
                         0);
     }
     const SQLHSTMT stmt = m_execStmt.get();
-    const QString fallback = QStringLiteral("%1: Statement failed").arg(Name());
+    const char *fallback = "Statement failed";
     SQLRETURN rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQL_NTS);
     // Row counts and result sets are discarded; a batch can still fail in a later statement,
     // which shows only when its results are reached.
     while (odbc::Succeeded(rc))
         rc = SQLMoreResults(stmt);
     if (rc != SQL_NO_DATA) {
-        EDatabaseError error = odbc::MakeError(SQL_HANDLE_STMT, stmt, fallback);
+        EDatabaseError error = odbc::MakeError(SQL_HANDLE_STMT, stmt, Name(), fallback);
         SQLFreeStmt(stmt, SQL_CLOSE); // the connection stays usable for the next statement
         throw error;
     }
@@ -226,11 +225,9 @@ void TADOQuery::BindParameters() {
                 break;
             }
         }
-        odbc::Check(
-            SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, bound.cType, SQL_INTEGER,
-                             0, 0, data, bufferLength, &bound.indicator),
-            SQL_HANDLE_STMT, stmt,
-            QStringLiteral("%1: Cannot bind parameter '%2'").arg(Name(), m_parameterNames[i]));
+        odbc::Check(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, bound.cType,
+                                     SQL_INTEGER, 0, 0, data, bufferLength, &bound.indicator),
+                    SQL_HANDLE_STMT, stmt, Name(), "Cannot bind a parameter");
     }
 }
 
@@ -244,28 +241,27 @@ void TADOQuery::Open() {
     try {
         const SQLHDBC dbc = m_connection->Handle();
         if (!odbc::Succeeded(m_stmt.Allocate(SQL_HANDLE_STMT, dbc)))
-            throw odbc::MakeError(SQL_HANDLE_DBC, dbc,
-                                  QStringLiteral("%1: Cannot allocate a statement").arg(Name()));
+            throw odbc::MakeError(SQL_HANDLE_DBC, dbc, Name(), "Cannot allocate a statement");
         const SQLHSTMT stmt = m_stmt.get();
         // A driver that cannot time out a query still runs it; nothing to report then.
         SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kCommandTimeoutSeconds)),
                         0);
-        const QString fallback = QStringLiteral("%1: Query failed").arg(Name());
+        const char *fallback = "Query failed";
         odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQL_NTS), SQL_HANDLE_STMT, stmt,
-                    fallback);
+                    Name(), fallback);
         BindParameters();
-        odbc::Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, fallback, true);
+        odbc::Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, Name(), fallback, true);
         // Statements ahead of the select (declare, set, ...) may leave row counts first.
         for (;;) {
             SQLSMALLINT columns = 0;
-            odbc::Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, fallback);
+            odbc::Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, Name(), fallback);
             if (columns > 0)
                 break;
             const SQLRETURN rc = SQLMoreResults(stmt);
             if (rc == SQL_NO_DATA)
                 Fail(QStringLiteral("CommandText does not return a result set"));
-            odbc::Check(rc, SQL_HANDLE_STMT, stmt, fallback);
+            odbc::Check(rc, SQL_HANDLE_STMT, stmt, Name(), fallback);
         }
         DescribeAndCheck();
         m_active = true;
@@ -282,9 +278,9 @@ void TADOQuery::Open() {
 
 void TADOQuery::DescribeAndCheck() {
     const SQLHSTMT stmt = m_stmt.get();
-    const QString fallback = QStringLiteral("%1: Cannot describe the result").arg(Name());
+    const char *fallback = "Cannot describe the result";
     SQLSMALLINT count = 0;
-    odbc::Check(SQLNumResultCols(stmt, &count), SQL_HANDLE_STMT, stmt, fallback);
+    odbc::Check(SQLNumResultCols(stmt, &count), SQL_HANDLE_STMT, stmt, Name(), fallback);
     QStringList names;
     QList<ColumnKind> kinds;
     for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(count); ++c) {
@@ -293,7 +289,7 @@ void TADOQuery::DescribeAndCheck() {
         SQLULEN size = 0;
         odbc::Check(
             SQLDescribeColW(stmt, c, name, 512, &nameLength, &type, &size, &digits, &nullable),
-            SQL_HANDLE_STMT, stmt, fallback);
+            SQL_HANDLE_STMT, stmt, Name(), fallback);
         SQLLEN isUnsigned = SQL_FALSE, autoUnique = SQL_FALSE;
         // Drivers that cannot tell leave the answers at "no".
         SQLColAttributeW(stmt, c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
@@ -334,26 +330,26 @@ void TADOQuery::FetchRow() {
         m_eof = true; // the last row's values stay readable, as they were
         return;
     }
-    odbc::Check(rc, SQL_HANDLE_STMT, stmt, QStringLiteral("%1: Cannot fetch a row").arg(Name()));
+    odbc::Check(rc, SQL_HANDLE_STMT, stmt, Name(), "Cannot fetch a row");
     for (Slot &slot : m_slots)
         ReadSlot(slot);
 }
 
 void TADOQuery::ReadSlot(Slot &slot) {
     const SQLHSTMT stmt = m_stmt.get();
-    const QString fallback = QStringLiteral("%1: Cannot read a field").arg(Name());
+    const char *fallback = "Cannot read a field";
     const QString &kind = slot.kind.kind;
     SQLLEN indicator = 0;
     if (IsIntegerKind(kind) || kind == QLatin1String("Boolean")) {
         odbc::Check(SQLGetData(stmt, slot.column, SQL_C_SBIGINT, &slot.integer, 0, &indicator),
-                    SQL_HANDLE_STMT, stmt, fallback);
+                    SQL_HANDLE_STMT, stmt, Name(), fallback);
     } else if (kind == QLatin1String("Float")) {
         odbc::Check(SQLGetData(stmt, slot.column, SQL_C_DOUBLE, &slot.real, 0, &indicator),
-                    SQL_HANDLE_STMT, stmt, fallback);
+                    SQL_HANDLE_STMT, stmt, Name(), fallback);
     } else if (IsDateKind(kind)) {
         SQL_TIMESTAMP_STRUCT ts = {};
         odbc::Check(SQLGetData(stmt, slot.column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator),
-                    SQL_HANDLE_STMT, stmt, fallback);
+                    SQL_HANDLE_STMT, stmt, Name(), fallback);
         if (indicator != SQL_NULL_DATA)
             slot.dateTime =
                 QDateTime(QDate(ts.year, ts.month, ts.day),
@@ -369,7 +365,7 @@ void TADOQuery::ReadSlot(Slot &slot) {
                 SQLGetData(stmt, slot.column, SQL_C_WCHAR, buffer, bufferBytes, &indicator);
             if (rc == SQL_NO_DATA)
                 break;
-            odbc::Check(rc, SQL_HANDLE_STMT, stmt, fallback);
+            odbc::Check(rc, SQL_HANDLE_STMT, stmt, Name(), fallback);
             if (indicator == SQL_NULL_DATA)
                 break;
             const bool whole =

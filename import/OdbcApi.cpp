@@ -46,10 +46,12 @@ bool IsIntegrityRecord(const DiagRecord &record) {
            record.message.contains(QLatin1String("constraint"), Qt::CaseInsensitive);
 }
 
-EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback) {
+EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &object,
+                         const char *what) {
     const QList<DiagRecord> records = Diagnostics(handleType, handle);
     if (records.isEmpty())
-        return EDatabaseError(fallback, QString(), 0, false);
+        return EDatabaseError(QStringLiteral("%1: %2").arg(object, QString::fromUtf8(what)),
+                              QString(), 0, false);
     // The first record that is not a mere warning (class 01) carries the failure; some drivers
     // put their only message under a warning state, so that is the last resort.
     const DiagRecord *chosen = &records.first();
@@ -63,15 +65,6 @@ EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString
     for (const DiagRecord &record : records)
         integrity = integrity || IsIntegrityRecord(record);
     return EDatabaseError(chosen->message, chosen->sqlState, chosen->nativeError, integrity);
-}
-
-void Check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback,
-           bool noDataIsSuccess) {
-    if (Succeeded(rc) || (noDataIsSuccess && rc == SQL_NO_DATA))
-        return;
-    if (rc == SQL_INVALID_HANDLE)
-        throw EDatabaseError(fallback, QString(), 0, false);
-    throw MakeError(handleType, handle, fallback);
 }
 
 SQLRETURN Handle::Allocate(SQLSMALLINT type, SQLHANDLE parent) {
@@ -95,7 +88,7 @@ void AllocateEnvironment(Handle &environment) {
                              false);
     Check(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
                         reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-          SQL_HANDLE_ENV, environment.get(), QStringLiteral("Cannot select ODBC version 3"));
+          SQL_HANDLE_ENV, environment.get(), QStringLiteral("ODBC"), "Cannot select version 3");
 }
 
 QStringList InstalledDrivers(SQLHENV environment) {

@@ -58,12 +58,17 @@ QList<DiagRecord> Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 bool IsIntegrityRecord(const DiagRecord &record);
 
 // The exception for a failed call on a handle: the first error record's text unchanged.
-// fallback is used when the driver left no record at all.
-EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback);
+// When the driver left no record at all, the text is "object: what".
+EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &object,
+                         const char *what);
 
 // Throws MakeError(...) unless rc is a success (SQL_NO_DATA counts as success when allowed).
-void Check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback,
-           bool noDataIsSuccess = false);
+inline void Check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString &object,
+                  const char *what, bool noDataIsSuccess = false) {
+    if (Succeeded(rc) || (noDataIsSuccess && rc == SQL_NO_DATA))
+        return;
+    throw MakeError(handleType, rc == SQL_INVALID_HANDLE ? SQL_NULL_HANDLE : handle, object, what);
+}
 
 // An owned ODBC handle, freed on destruction.
 class Handle {
