@@ -2,6 +2,7 @@
 // conversions, connection-string translation.
 #include "import/ConnectionString.h"
 #include "import/FieldKinds.h"
+#include "import/OdbcApi.h"
 #include "import/ParamMarkers.h"
 
 #include "app/Exceptions.h"
@@ -302,4 +303,19 @@ TEST(ConnectionString, OdbcKeysAndQuoting) {
     EXPECT_TRUE(OdbcStringHasKey(S("x=1; dsn =a"), S("DSN")));
     EXPECT_FALSE(OdbcStringHasKey(S("PWD={;DSN=x};UID=u"), S("DSN")));
     EXPECT_TRUE(OdbcStringHasKey(S("PWD={a}};DSN=x};UID=u"), S("uid")));
+}
+
+TEST(DatabaseErrors, IntegrityViolationsAreRecognised) {
+    const auto record = [](const char *state, int native, const char *text) {
+        return odbc::DiagRecord{S(state), native, S(text)};
+    };
+    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23000", 2627, "Violation of PRIMARY KEY")));
+    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23505", 0, "duplicate key")));
+    EXPECT_TRUE(odbc::IsIntegrityRecord(record("HY000", 2601, "Cannot insert duplicate key row")));
+    EXPECT_TRUE(odbc::IsIntegrityRecord(record("42000", 2627, "Violation of UNIQUE KEY")));
+    EXPECT_TRUE(
+        odbc::IsIntegrityRecord(record("HY000", 19, "[SQLite]UNIQUE constraint failed: t.x (19)")));
+    EXPECT_FALSE(odbc::IsIntegrityRecord(record("HY000", 19, "something else")));
+    EXPECT_FALSE(odbc::IsIntegrityRecord(record("42S02", 208, "Invalid object name 'Sektor'")));
+    EXPECT_FALSE(odbc::IsIntegrityRecord(record("08S01", 20009, "Unable to connect")));
 }
