@@ -123,7 +123,7 @@ void TfVantrelForm::CreateComponents() {
     const int textMargin = 2 * (lvLog->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
     const int timeWidth = std::max(kTimeColumn, timeText + textMargin + 2);
     lvLog->SetLog(m_log.get(), timeWidth, kDescriptionColumn - (timeWidth - kTimeColumn));
-    connect(lvLog, &QAbstractItemView::doubleClicked, this, &TfVantrelForm::actLogDetailsExecute);
+    connect(lvLog, &LogView::DoubleClicked, this, &TfVantrelForm::actLogDetailsExecute);
 
     // alistMain
     const auto makeAction = [this](const char *name, const char *caption) {

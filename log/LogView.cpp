@@ -1,6 +1,7 @@
 #include "log/LogView.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPalette>
 
 LogView::LogView(QWidget *parent) : QTreeView(parent) {
@@ -34,4 +35,9 @@ int LogView::SelectedRow() const {
         return -1;
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent *event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    emit DoubleClicked();
 }

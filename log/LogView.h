@@ -15,4 +15,11 @@ public:
 
     // The selected row of the log, or -1.
     int SelectedRow() const;
+
+signals:
+    // A double click anywhere in the list, rows or empty space.
+    void DoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 };

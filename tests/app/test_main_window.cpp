@@ -344,7 +344,9 @@ TEST_F(MainWindowTest, LeftInTheTrayAtExitStartsInTheTray) {
         f->show();
         Settle();
         f->HideToTray();
+        QSignalSpy ended(f.get(), &TfVantrelForm::ProgramEnded);
         f->ExitProgram();
+        EXPECT_EQ(ended.count(), 1); // Exit from the tray menu ends the program too
     }
     QFile ini(IniPath());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -60,4 +62,24 @@ TEST(LogView, ReportStyleReadOnlyWholeRows) {
     view.selectionModel()->select(log.index(1, 0),
                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_EQ(view.SelectedRow(), 1);
+}
+
+TEST(LogView, DoubleClickAnywhereIsReported) {
+    StoredValueTable values;
+    ActivityLog log(values);
+    LogView view;
+    view.SetLog(&log, 114, 280);
+    view.resize(424, 232);
+    view.show();
+    log.AddLogEntry(QStringLiteral("a"), LogEntryKind::Information);
+    QSignalSpy clicks(&view, &LogView::DoubleClicked);
+    // Below the only row: empty space.
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(50, 200));
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(view.SelectedRow(), -1);
+    const QRect row = view.visualRect(log.index(0, 1));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(view.SelectedRow(), 0);
 }
