@@ -8,6 +8,8 @@ ExclusionRegistry::ExclusionRegistry() {
     IgnoreClassProperty(QStringLiteral("QObject"), QStringLiteral("objectName"));
     // The current text of a combo box is one of its items, which are translated as items.
     IgnoreClassProperty(QStringLiteral("QComboBox"), QStringLiteral("currentText"));
+    // The document behind a memo, as markup; the memo's own lines are translated instead.
+    IgnoreClass(QStringLiteral("QWidgetTextControl"));
 }
 
 ExclusionRegistry::Entry *ExclusionRegistry::Find(const QString &className) {

@@ -10,7 +10,8 @@ struct QMetaObject;
 
 class ExclusionRegistry {
 public:
-    // Registers the translation layer's own entries (object names, derived collection texts).
+    // Registers the translation layer's own entries (object names, texts that only mirror
+    // others: a combo box's current item, a memo's document).
     ExclusionRegistry();
 
     // The whole class: never translated, never walked into. Throws Exception when the class
