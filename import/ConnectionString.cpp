@@ -194,7 +194,12 @@ OdbcConnectSpec OdbcProvider(const Pairs &pairs) {
 
 } // namespace
 
-std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text) {
+namespace {
+
+// Strict: any break of the syntax gives nothing, so that the driver manager reports the string.
+// Lenient, for a string being edited: segments without "=" or keyword are dropped, an
+// unterminated quote takes the rest of the text, text after a closing quote is ignored.
+std::optional<Pairs> ScanOleDbPairs(const QString &text, bool lenient) {
     Pairs pairs;
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -218,7 +223,7 @@ std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &te
         }
         key = key.trimmed();
         if (i >= n || text[i] == QLatin1Char(';')) {
-            if (!key.isEmpty())
+            if (!key.isEmpty() && !lenient)
                 return std::nullopt; // a keyword without a value
             ++i;                     // an empty pair
             continue;
@@ -243,23 +248,40 @@ std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &te
                 }
                 value += text[i++];
             }
-            if (!closed)
+            if (!closed && !lenient)
                 return std::nullopt;
             while (i < n && text[i].isSpace())
                 ++i;
-            if (i < n && text[i] != QLatin1Char(';'))
-                return std::nullopt; // text after the closing quote
+            if (i < n && text[i] != QLatin1Char(';')) {
+                if (!lenient)
+                    return std::nullopt; // text after the closing quote
+                while (i < n && text[i] != QLatin1Char(';'))
+                    ++i;
+            }
         } else {
             while (i < n && text[i] != QLatin1Char(';'))
                 value += text[i++];
             value = value.trimmed();
         }
-        if (key.isEmpty())
-            return std::nullopt;
-        pairs.append({key, value});
         ++i; // the ";"
+        if (key.isEmpty()) {
+            if (!lenient)
+                return std::nullopt;
+            continue;
+        }
+        pairs.append({key, value});
     }
     return pairs;
+}
+
+} // namespace
+
+std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text) {
+    return ScanOleDbPairs(text, false);
+}
+
+QList<QPair<QString, QString>> ParseOleDbStringLenient(const QString &text) {
+    return *ScanOleDbPairs(text, true);
 }
 
 QString QuoteOdbcValue(const QString &value) {

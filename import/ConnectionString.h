@@ -14,6 +14,9 @@
 // keyword=value pairs of an OLE DB string in order, keywords as written, values unquoted.
 // Nothing when the text breaks the syntax (a pair without "=", an unterminated quote).
 std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text);
+// The same for a string being edited: what breaks the syntax is skipped instead (segments
+// without "=", an unterminated quote runs to the end, text after a closing quote is ignored).
+QList<QPair<QString, QString>> ParseOleDbStringLenient(const QString &text);
 
 // A value as an ODBC connection string needs it: in braces, "}" doubled, when it holds
 // characters that would end or confuse it.

@@ -1,5 +1,7 @@
 #include "OleDbConnectionString.h"
 
+#include "import/ConnectionString.h"
+
 namespace {
 
 bool IsBlank(QChar c) {
@@ -63,63 +65,8 @@ QString BoolText(bool b) {
 
 QList<OleDbPair> ParseOleDbConnectionString(const QString &text) {
     QList<OleDbPair> pairs;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        // Keyword, up to a single "="; "==" is a literal "=".
-        QString keyword;
-        bool haveEquals = false;
-        while (i < n) {
-            const QChar c = text[i];
-            if (c == u';')
-                break;
-            if (c == u'=') {
-                if (i + 1 < n && text[i + 1] == u'=') {
-                    keyword += u'=';
-                    i += 2;
-                    continue;
-                }
-                haveEquals = true;
-                ++i;
-                break;
-            }
-            keyword += c;
-            ++i;
-        }
-        if (!haveEquals) {
-            ++i; // skip the ";" of a segment without a value
-            continue;
-        }
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        QString value;
-        if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
-            const QChar quote = text[i++];
-            while (i < n) {
-                if (text[i] == quote) {
-                    if (i + 1 < n && text[i + 1] == quote) {
-                        value += quote;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            while (i < n && text[i] != u';') // anything after the closing quote is ignored
-                ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != u';')
-                ++i;
-            value = text.mid(start, i - start).trimmed();
-        }
-        ++i; // the separator
-        keyword = keyword.trimmed();
-        if (!keyword.isEmpty())
-            pairs.append({keyword, value});
-    }
+    for (const auto &[keyword, value] : ParseOleDbStringLenient(text))
+        pairs.append({keyword, value});
     return pairs;
 }
 
