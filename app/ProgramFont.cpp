@@ -1,31 +1,32 @@
 #include "app/ProgramFont.h"
 
-#include <QFile>
+#include <QApplication>
 #include <QFontDatabase>
-#include <QGuiApplication>
 
 namespace {
 
-bool EnsureTahoma() {
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive))
-        return true;
+QString TahomaFamily() {
+    const QString tahoma = QStringLiteral("Tahoma");
+    if (QFontDatabase::hasFamily(tahoma))
+        return tahoma;
     // Debian's fonts-wine ships a metric stand-in for Tahoma.
     for (const char *path :
          {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/fonts/truetype/wine/tahoma.ttf"}) {
-        if (QFile::exists(QString::fromLatin1(path)) &&
-            QFontDatabase::addApplicationFont(QString::fromLatin1(path)) >= 0)
-            return true;
+        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+        if (id >= 0) {
+            const QStringList families = QFontDatabase::applicationFontFamilies(id);
+            if (!families.isEmpty())
+                return families.front();
+        }
     }
-    return false;
+    return {};
 }
 
 } // namespace
 
 QFont ProgramFont() {
-    static const bool haveTahoma = EnsureTahoma();
-    if (!haveTahoma)
-        return QGuiApplication::font();
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    return f;
+    static const QString family = TahomaFamily();
+    QFont font = family.isEmpty() ? QApplication::font() : QFont(family);
+    font.setPixelSize(11);
+    return font;
 }

@@ -1,9 +1,13 @@
+# The windows' design font, shared by every window library.
+add_library(vi_font STATIC ProgramFont.h ProgramFont.cpp)
+target_include_directories(vi_font PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vi_font PUBLIC Qt6::Widgets)
+
 # Main window, tray icon, start-up.
 add_library(vi_window STATIC
   Artwork.h Artwork.cpp
   ActionBinding.h ActionBinding.cpp
   ErrorReport.h ErrorReport.cpp
-  ProgramFont.h ProgramFont.cpp
   TrayNotifier.h TrayNotifier.cpp
   TrayIconSurface.h TrayIconSurface.cpp
   uVantrelForm.h uVantrelForm.cpp
@@ -16,4 +20,4 @@ if(NOT WIN32)
   target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp)
 endif()
 target_link_libraries(vi_window PUBLIC
-  vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options Qt6::Widgets)
+  vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options vi_font Qt6::Widgets)

@@ -1,14 +1,10 @@
 #pragma once
-// What the option dialogs share: their design font, their message boxes (replaceable, so
+// What the option dialogs share: their message boxes (replaceable, so
 // that tests can see what would be shown) and the translation of their design texts.
 
 #include <QFont>
 #include <QMessageBox>
 #include <functional>
-
-// Tahoma at 11 pixels (8 point at 96 dpi); where Tahoma is missing, the platform's UI font
-// at that size, so that the fixed layout still fits.
-QFont DesignFont();
 
 using MessageBoxFn = std::function<void(QWidget *parent, QMessageBox::Icon icon,
                                         const QString &caption, const QString &text)>;

@@ -2,6 +2,7 @@
 
 #include "OdbcDataSources.h"
 #include "app/Exceptions.h"
+#include "app/ProgramFont.h"
 #include "i18n/TextLookup.h"
 
 #include <QApplication>
@@ -55,7 +56,7 @@ template <typename W> W *Named(W *w, const char *name) {
 TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("DlgVIDataLink"));
     setWindowTitle(QStringLiteral("Data Link Properties"));
-    setFont(DesignFont());
+    setFont(ProgramFont());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto *top = new QVBoxLayout(this);

@@ -2,6 +2,7 @@
 
 #include "Anchors.h"
 #include "WholeNumberEdit.h"
+#include "app/ProgramFont.h"
 #include "i18n/TextLookup.h"
 #include "settings/StoredValues.h"
 
@@ -43,7 +44,7 @@ TDlgVIOptions::TDlgVIOptions(QWidget *owner, std::unique_ptr<IDataSourcePrompt> 
     : QDialog(owner) {
     setObjectName(QStringLiteral("DlgVIOptions"));
     setWindowTitle(QStringLiteral("VantrelImport Options"));
-    setFont(DesignFont());
+    setFont(ProgramFont());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(kDialogSize);
 
