@@ -4,14 +4,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/resources/WinResources.cmake)
 
 # Writes the icon painted in code as an .ico; built on every platform so that the Windows
 # resources can be produced and checked from a Linux build too.
-set(vi_have_artwork OFF)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/Artwork.cpp)
-  set(vi_have_artwork ON)
-  add_executable(vi_make_ico resources/make_ico.cpp Artwork.cpp Artwork.h)
-  target_link_libraries(vi_make_ico PRIVATE Qt6::Gui)
-  target_include_directories(vi_make_ico PRIVATE ${CMAKE_SOURCE_DIR})
-  set_target_properties(vi_make_ico PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
-endif()
+add_executable(vi_make_ico resources/make_ico.cpp Artwork.cpp Artwork.h)
+target_link_libraries(vi_make_ico PRIVATE Qt6::Gui)
+target_include_directories(vi_make_ico PRIVATE ${CMAKE_SOURCE_DIR})
+set_target_properties(vi_make_ico PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 if(WIN32)
   enable_language(RC)
@@ -19,15 +15,12 @@ if(WIN32)
 
   set(vi_res_dir ${CMAKE_CURRENT_BINARY_DIR}/resources)
   set(vi_ico ${vi_res_dir}/VantrelImport.ico)
-  set(vi_icon_option "")
-  if(vi_have_artwork)
-    add_custom_command(OUTPUT ${vi_ico}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${vi_res_dir}
-      COMMAND vi_make_ico ${vi_ico}
-      DEPENDS vi_make_ico VERBATIM)
-    set(vi_icon_option ICON ${vi_ico})
-    target_sources(VantrelImport PRIVATE ${vi_ico})
-  endif()
+  add_custom_command(OUTPUT ${vi_ico}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${vi_res_dir}
+    COMMAND vi_make_ico ${vi_ico}
+    DEPENDS vi_make_ico VERBATIM)
+  set(vi_icon_option ICON ${vi_ico})
+  target_sources(VantrelImport PRIVATE ${vi_ico})
   if(MSVC)
     set(vi_manifest_option "")
   else()

@@ -8,18 +8,8 @@ root=$(pwd)
 build="${1:-build-mingw}"
 linux_build="${VI_LINUX_BUILD:-build-ci}"
 
-packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 libgtest-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    echo "installing: ${missing[*]}"
-    $sudo apt-get update -o DPkg::Lock::Timeout=600
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends \
-        -o DPkg::Lock::Timeout=600 "${missing[@]}"
-fi
+bash scripts/install-missing.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 \
+    libgtest-dev cmake ninja-build
 
 # The icon painted in code, written as .ico by the Linux build's tool.
 icon_args=()
