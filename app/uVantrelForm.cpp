@@ -300,7 +300,7 @@ void TfVantrelForm::actExitExecute() {
 }
 
 void TfVantrelForm::actAboutExecute() {
-    TDlgVIAbout::Execute(this);
+    TDlgVIAbout::Execute(this, ShowErrorReport);
 }
 
 void TfVantrelForm::actOptionsExecute() {
@@ -324,7 +324,7 @@ void TfVantrelForm::actLogDetailsExecute() {
     if (row < 0 || row >= m_log->Rows().size())
         return;
     const ActivityLog::Row entry = m_log->Rows().at(row);
-    TDlgVILogDetails::Execute(this, entry.time, entry.description);
+    TDlgVILogDetails::Execute(this, entry.time, entry.description, ShowErrorReport);
 }
 
 void TfVantrelForm::storFormRestorePlacement() {

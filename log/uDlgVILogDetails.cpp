@@ -33,9 +33,12 @@ TDlgVILogDetails::TDlgVILogDetails(QWidget *owner) : QDialog(owner) {
     FormCreate();
 }
 
-void TDlgVILogDetails::Execute(QWidget *owner, const QString &time, const QString &description) {
+void TDlgVILogDetails::Execute(QWidget *owner, const QString &time, const QString &description,
+                               const ErrorReporter &showError) {
     TDlgVILogDetails dlg(owner);
-    if (!dlg.CreationError().isEmpty())
+    if (!dlg.CreationError().isEmpty() && showError)
+        showError(dlg.CreationError());
+    else if (!dlg.CreationError().isEmpty())
         QMessageBox(QMessageBox::Critical, QApplication::applicationName(), dlg.CreationError(),
                     QMessageBox::Ok, owner)
             .exec();

@@ -2,6 +2,7 @@
 // The log details dialog: the time and the whole description of one log row.
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -12,9 +13,13 @@ class TDlgVILogDetails : public QDialog {
 public:
     explicit TDlgVILogDetails(QWidget *owner);
 
+    using ErrorReporter = std::function<void(const QString &message)>;
+
     // Creates the dialog owned by owner, shows it modally and releases it.
-    // Edits made in the memo are discarded.
-    static void Execute(QWidget *owner, const QString &time, const QString &description);
+    // Edits made in the memo are discarded. A failed translation is shown through showError
+    // (the application's error report), or a plain error box when none is given.
+    static void Execute(QWidget *owner, const QString &time, const QString &description,
+                        const ErrorReporter &showError = {});
 
     QLabel *lblLogDateTime;
     QPlainTextEdit *mmoLogDetails;
