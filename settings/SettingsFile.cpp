@@ -306,6 +306,9 @@ void SettingsFile::Flush() {
     QDir().mkpath(info.absolutePath()); // a failure shows as the file's own error below
 
     QSaveFile file(m_fileName);
+    // A writable file in a folder the user may not write to (the program's own folder,
+    // typically) is written in place: the atomic replace needs a new file beside it.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         fail(file.errorString());
     // The file holds connection strings with passwords: a new one is for its owner only.
