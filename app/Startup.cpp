@@ -4,6 +4,7 @@
 #include "app/ErrorReport.h"
 #include "app/Exceptions.h"
 #include "app/ProgramFont.h"
+#include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
 #include "app/StartupErrorBox.h"
 #include "app/TerminationSignals.h"
@@ -66,7 +67,19 @@ int RunProgram(int argc, char **argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form,
                      [form](QSessionManager &) { form->ExitProgram(); });
 
-    form->show();
+    switch (StartupShowCommand()) {
+    case StartupShow::Maximized:
+        form->showMaximized();
+        break;
+    case StartupShow::MinimizedNoActivate:
+        // The application goes into the tray instead of showing its window.
+        form->show();
+        form->MinimizeApplication();
+        break;
+    case StartupShow::Normal:
+        form->show();
+        break;
+    }
     const int code = TApplication::exec();
 
     guard.Close();

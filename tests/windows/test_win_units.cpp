@@ -1,3 +1,4 @@
+#include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
 #include "app/Trace.h"
 #include "app/VersionInfo.h"
@@ -151,6 +152,36 @@ TEST(SingleInstanceGuard, OtherCreateErrorIsFailure) {
 }
 
 // --- Version resource ---
+
+// Starts this executable in its show-command mode as a shortcut would, and returns what it saw.
+static DWORD RunShowChild(DWORD flags, WORD showWindow) {
+    std::wstring commandLine = L"\"" + OwnPath() + L"\" --show-child";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = flags;
+    startup.wShowWindow = showWindow;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 100;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 101;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST(ShowCommand, ShortcutRunSettingReachesTheProgram) {
+    EXPECT_EQ(RunShowChild(STARTF_USESHOWWINDOW, SW_SHOWMAXIMIZED),
+              static_cast<DWORD>(StartupShow::Maximized));
+    EXPECT_EQ(RunShowChild(STARTF_USESHOWWINDOW, SW_SHOWMINNOACTIVE),
+              static_cast<DWORD>(StartupShow::MinimizedNoActivate));
+    EXPECT_EQ(RunShowChild(STARTF_USESHOWWINDOW, SW_SHOWMINIMIZED),
+              static_cast<DWORD>(StartupShow::Normal));
+    // Without the flag the field means nothing.
+    EXPECT_EQ(RunShowChild(0, SW_SHOWMAXIMIZED), static_cast<DWORD>(StartupShow::Normal));
+}
 
 TEST(VersionInfo, ExecutableCarriesTheProjectVersion) {
     FileVersion version;

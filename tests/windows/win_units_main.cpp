@@ -1,6 +1,8 @@
 // Test main for the Windows units. Besides the tests it has a helper mode for the
 // single-instance tests: "--guard-child <name>" takes the guard in a separate process and
-// exits with 0 (first copy), 1 (already running) or 2 (failed).
+// exits with 0 (first copy), 1 (already running) or 2 (failed); "--show-child" exits with the
+// show command it was started with, as StartupShow.
+#include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
 #include "win_units_test.h"
 
@@ -25,6 +27,9 @@ int main(int argc, char **argv) {
         }
         return 3;
     }
+
+    if (argc == 2 && std::strcmp(argv[1], "--show-child") == 0)
+        return static_cast<int>(StartupShowCommand());
 
     testing::InitGoogleTest(&argc, argv);
     const std::string expectPrefix = "--expect-language=";
