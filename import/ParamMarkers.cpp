@@ -38,22 +38,25 @@ MarkerScan ScanParameterMarkers(const QString &sql) {
             i += 2;
             continue;
         }
-        // A marker. Quotes inside the name shelter delimiters, as in :"my name".
+        // A marker. Only a name that opens with a quote is quoted, as in :"my name"; a quote
+        // further on is an ordinary character of the name and shelters nothing.
         const qsizetype start = i + 1;
         qsizetype end = start;
-        bool nameQuoted = false;
-        while (end < n) {
-            const QChar d = sql.at(end);
-            if (IsQuote(d))
-                nameQuoted = !nameQuoted;
-            else if (!nameQuoted && IsNameDelimiter(d))
-                break;
+        if (end < n && IsQuote(sql.at(end))) {
+            const QChar quote = sql.at(end);
             ++end;
+            while (end < n && sql.at(end) != quote)
+                ++end;
+            if (end < n)
+                ++end; // the closing quote
         }
+        while (end < n && !IsNameDelimiter(sql.at(end)))
+            ++end;
         QString name = sql.mid(start, end - start);
         if (!name.isEmpty() && IsQuote(name.front())) {
+            const QChar quote = name.front();
             name.remove(0, 1);
-            if (!name.isEmpty() && IsQuote(name.back()))
+            if (!name.isEmpty() && name.back() == quote)
                 name.chop(1);
         }
         result.names.append(name);
