@@ -41,6 +41,20 @@ void Append(QString &out, const QString &key, const QString &value) {
     out += key + QLatin1Char('=') + QuoteOdbcValue(value);
 }
 
+// A value in ODBC braces as a whole, every "}" inside doubled.
+bool IsBracedOdbcValue(const QString &value) {
+    if (value.size() < 2 || value.front() != QLatin1Char('{') || value.back() != QLatin1Char('}'))
+        return false;
+    for (qsizetype i = 1; i < value.size() - 1; ++i) {
+        if (value[i] != QLatin1Char('}'))
+            continue;
+        if (i + 1 >= value.size() - 1 || value[i + 1] != QLatin1Char('}'))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 bool NamesOdbcTarget(const QString &key) {
     return key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0 ||
            key.compare(QLatin1String("DSN"), Qt::CaseInsensitive) == 0 ||
@@ -146,13 +160,14 @@ OdbcConnectSpec SqlServer(const Pairs &pairs, const QString &provider, const QSt
 OdbcConnectSpec OdbcProvider(const Pairs &pairs) {
     OdbcConnectSpec spec;
     QString out = Value(pairs, QStringLiteral("Extended Properties"));
-    // raw: the value is already written the ODBC way (braces and all)
-    auto add = [&out](const QString &key, const QString &value, bool raw = false) {
+    // direct: an ODBC keyword written straight into the OLE DB string, whose value may be in
+    // ODBC braces already (Driver={SQLite3}); anything else is quoted as ODBC needs it.
+    auto add = [&out](const QString &key, const QString &value, bool direct = false) {
         if (OdbcStringHasKey(out, key))
             return;
         while (out.endsWith(QLatin1Char(';')))
             out.chop(1);
-        if (raw)
+        if (direct && IsBracedOdbcValue(value))
             out +=
                 (out.isEmpty() ? QString() : QStringLiteral(";")) + key + QLatin1Char('=') + value;
         else
