@@ -54,6 +54,10 @@ TEST(ParamMarkers, DelimitersQuotesAndColons) {
         {":::a", ":?", {S("a")}},
         {"x=:\"my name\" y=:'q'", "x=? y=?", {S("my name"), S("q")}},
         {"x=: y", "x=? y", {S("")}},
+        // A quote further on in a name is part of it and shelters no delimiter; the
+        // marker after it is still found.
+        {"x=:a'b y=:c'", "x=? y=?", {S("a'b"), S("c'")}},
+        {"x=:\"a b", "x=?", {S("a b")}}, // an unclosed quoted name runs to the end
     };
     for (const Case &c : cases) {
         const MarkerScan scan = ScanParameterMarkers(S(c.sql));
@@ -291,6 +295,10 @@ TEST(ConnectionString, OdbcStringsPassAndMsdasqlUnwraps) {
         TranslateConnectionString(S("Provider=MSDASQL;Driver={SQLite3};Database=x.db"), drivers)
             .connectionString,
         S("Driver={SQLite3};Database=x.db"));
+    // Values written straight in come unquoted from the OLE DB string and are quoted again.
+    EXPECT_EQ(TranslateConnectionString(S("Provider=MSDASQL.1;DSN=x;Pwd='a;b';UID={u}}v}"), drivers)
+                  .connectionString,
+              S("DSN=x;Pwd={a;b};UID={u}}v}"));
     EXPECT_EQ(asked, 0);
 }
 
