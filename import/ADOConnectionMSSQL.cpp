@@ -3,6 +3,10 @@
 #include "import/ConnectionString.h"
 #include "import/ParamMarkers.h"
 
+#include "i18n/TextLookup.h"
+
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -25,8 +29,44 @@ bool IsTextKind(const QString &kind) {
            kind == QLatin1String("Guid");
 }
 
+// Database date-times carry no zone. They are held as UTC so that no local clock change can
+// touch them: a local time in a daylight-saving gap would not exist and format as nothing.
+QDateTime PlainDateTime(QDate date, QTime time) {
+    return QDateTime(date, time, Qt::UTC);
+}
+
 QDateTime ZeroDate() {
-    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    return PlainDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+// "yyyy-MM-dd", "yyyy-MM-dd hh:mm[:ss[.zzz]]" or the same with "T"; a zone written in the
+// text is kept. Invalid when the text is none of these.
+QDateTime DateTimeFromText(const QString &text) {
+    static const QRegularExpression plain(QStringLiteral(
+        "^(\\d{4}-\\d{2}-\\d{2})(?:[T ](\\d{2}:\\d{2}(?::\\d{2}(?:[.,]\\d+)?)?))?$"));
+    const QRegularExpressionMatch match = plain.match(text);
+    if (!match.hasMatch()) {
+        const QDateTime value = QDateTime::fromString(text, Qt::ISODateWithMs);
+        return value.timeSpec() == Qt::LocalTime ? PlainDateTime(value.date(), value.time())
+                                                 : value;
+    }
+    const QDate date = QDate::fromString(match.captured(1), Qt::ISODate);
+    const QTime time = match.capturedLength(2) > 0
+                           ? QTime::fromString(match.captured(2), Qt::ISODateWithMs)
+                           : QTime(0, 0);
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return PlainDateTime(date, time);
+}
+
+// The runtime library's messages, looked up as printf formats with one text argument.
+QString LookedUp(const char *format, const QString &arg) {
+    return QString::asprintf(TextLookup(format).toUtf8().constData(), arg.toUtf8().constData());
+}
+
+QString CannotAccess(const QString &field, const char *type) {
+    return QString::asprintf(TextLookup("Cannot access field '%s' as type %s").toUtf8().constData(),
+                             field.toUtf8().constData(), type);
 }
 
 bool IsEmptyValue(const QVariant &value) {
@@ -352,8 +392,8 @@ void TADOQuery::ReadSlot(Slot &slot) {
                     SQL_HANDLE_STMT, stmt, Name(), fallback);
         if (indicator != SQL_NULL_DATA)
             slot.dateTime =
-                QDateTime(QDate(ts.year, ts.month, ts.day),
-                          QTime(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000)));
+                PlainDateTime(QDate(ts.year, ts.month, ts.day),
+                              QTime(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000)));
     } else {
         // Text, and decimals as text too: some drivers squeeze a decimal read as a number
         // through a 32-bit integer and wrap it silently.
@@ -444,10 +484,10 @@ qint32 TADOQuery::FieldAsInteger(const QString &field) const {
         bool ok = false;
         const qint32 value = slot.text.trimmed().toInt(&ok);
         if (!ok)
-            throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(slot.text));
+            throw EConvertError(LookedUp("'%s' is not a valid integer value", slot.text));
         return value;
     }
-    Fail(QStringLiteral("Cannot access field '%1' as type Integer").arg(field));
+    Fail(CannotAccess(field, "Integer"));
 }
 
 QDateTime TADOQuery::FieldAsDateTime(const QString &field) const {
@@ -458,13 +498,10 @@ QDateTime TADOQuery::FieldAsDateTime(const QString &field) const {
     if (IsDateKind(kind))
         return slot.dateTime;
     if (IsTextKind(kind)) {
-        QDateTime value = QDateTime::fromString(slot.text.trimmed(), Qt::ISODateWithMs);
+        const QDateTime value = DateTimeFromText(slot.text.trimmed());
         if (!value.isValid())
-            value =
-                QDateTime::fromString(slot.text.trimmed(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        if (!value.isValid())
-            throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(slot.text));
+            throw EConvertError(LookedUp("'%s' is not a valid date and time", slot.text));
         return value;
     }
-    Fail(QStringLiteral("Cannot access field '%1' as type DateTime").arg(field));
+    Fail(CannotAccess(field, "DateTime"));
 }

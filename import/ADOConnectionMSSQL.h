@@ -104,7 +104,6 @@ private:
     void DescribeAndCheck();
     void FetchRow();
     void ReadSlot(Slot &slot);
-    void ConnectionLost(); // the connection went away under the query
 
     TADOConnectionMSSQL *m_connection;
     QString m_sql;

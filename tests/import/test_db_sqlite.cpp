@@ -2,11 +2,34 @@
 // NVARCHAR and DECIMAL columns as VARCHAR ("String"), so fields are declared as it reports them.
 #include "db_sqlite_fixture.h"
 
+#include <time.h>
+
 namespace {
 
 QString S(const char *utf8) {
     return QString::fromUtf8(utf8);
 }
+
+// The process's local time zone, changed for the guard's lifetime.
+class LocalZone {
+public:
+    explicit LocalZone(const char *tz)
+        : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ")) {
+        qputenv("TZ", tz);
+        tzset();
+    }
+    ~LocalZone() {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
 
 } // namespace
 
@@ -215,13 +238,14 @@ TEST_F(SqliteDb, ReadsAndNullsAndUnicodeText) {
     q.Open();
     EXPECT_EQ(q.FieldAsString(S("id")), S("1"));
     EXPECT_EQ(q.FieldAsString(S("name")), name);
-    EXPECT_EQ(q.FieldAsDateTime(S("at")), QDateTime(QDate(2013, 1, 26), QTime(16, 37, 41)));
+    EXPECT_EQ(q.FieldAsDateTime(S("at")),
+              QDateTime(QDate(2013, 1, 26), QTime(16, 37, 41), Qt::UTC));
     EXPECT_THROW(q.FieldAsInteger(S("amount")), EConvertError); // text beyond 32 bits
     q.Next();
     EXPECT_EQ(q.FieldAsString(S("id")), S("-7"));
     EXPECT_EQ(q.FieldAsString(S("name")), S(""));
     EXPECT_EQ(q.FieldAsInteger(S("amount")), 0);
-    EXPECT_EQ(q.FieldAsDateTime(S("at")), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    EXPECT_EQ(q.FieldAsDateTime(S("at")), QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC));
     q.Next();
     EXPECT_TRUE(q.Eof());
 
@@ -232,6 +256,27 @@ TEST_F(SqliteDb, ReadsAndNullsAndUnicodeText) {
     q.Open();
     EXPECT_EQ(q.FieldAsString(S("name")).size(), 5000);
     EXPECT_EQ(q.FieldAsString(S("name")), longText);
+}
+
+// Date-times are plain values: 02:30 on 2013-03-31 does not exist on Belgrade's clocks (they
+// jump from 02:00 to 03:00), yet the value must come through as stored.
+TEST_F(SqliteDb, DateTimesInALocalClockGapComeThroughUnchanged) {
+    const LocalZone belgrade("Europe/Belgrade");
+    conn.Execute(S("create table t (id integer primary key, at datetime, atText varchar(30))"));
+    conn.Execute(S("insert into t values (1, '2013-03-31 02:30:00', '2013-03-31 02:30:15')"));
+    conn.Execute(S("insert into t values (2, null, null)"));
+    TADOQuery q(S("qryTest"), conn);
+    q.SetSQL(S("select * from t order by id"));
+    q.AddField({S("at"), S("DateTime")});
+    q.AddField({S("atText"), S("String")});
+    q.Open();
+    const QString format = S("yyyy-MM-dd HH:mm:ss");
+    EXPECT_EQ(q.FieldAsDateTime(S("at")).toString(format), S("2013-03-31 02:30:00"));
+    EXPECT_EQ(q.FieldAsString(S("at")), S("2013-03-31 02:30:00"));
+    EXPECT_EQ(q.FieldAsDateTime(S("atText")).toString(format), S("2013-03-31 02:30:15"));
+    q.Next();
+    EXPECT_EQ(q.FieldAsDateTime(S("at")).toString(format), S("1899-12-30 00:00:00"));
+    EXPECT_EQ(q.FieldAsDateTime(S("atText")).toString(format), S("1899-12-30 00:00:00"));
 }
 
 TEST_F(SqliteDb, QueryFailureCarriesTheProviderMessage) {
