@@ -1,6 +1,7 @@
 #include "import/FieldKinds.h"
 
 #include "app/Exceptions.h"
+#include "i18n/TextLookup.h"
 
 #include <QStringList>
 
@@ -13,8 +14,14 @@ namespace {
 // SQL Server's own column types that some drivers report.
 constexpr int kSqlServerVariant = -150;
 
+// The runtime library's messages are looked up as printf formats, then filled.
+QByteArray Format(const char *english) {
+    return TextLookup(english).toUtf8();
+}
+
 QString InvalidInteger(const QString &text) {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return QString::asprintf(Format("'%s' is not a valid integer value").constData(),
+                             text.toUtf8().constData());
 }
 
 } // namespace
@@ -88,16 +95,17 @@ bool KindsCompatible(const QString &fieldKind, const QString &columnKind) {
 }
 
 std::optional<QString> CheckField(const TFieldDef &field, const ColumnKind *column) {
+    const QByteArray name = field.name.toUtf8();
     if (column == nullptr)
-        return QStringLiteral("Field '%1' not found").arg(field.name);
+        return QString::asprintf(Format("Field '%s' not found").constData(), name.constData());
     if (!KindsCompatible(field.kind, column->kind))
-        return QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
-            .arg(field.name, field.kind, column->kind);
+        return QString::asprintf(
+            Format("Type mismatch for field '%s', expecting: %s actual: %s").constData(),
+            name.constData(), field.kind.toUtf8().constData(), column->kind.toUtf8().constData());
     if (field.kind == QLatin1String("BCD") && field.scale != column->scale)
-        return QStringLiteral("Size mismatch for field '%1', expecting: %2 actual: %3")
-            .arg(field.name)
-            .arg(field.scale)
-            .arg(column->scale);
+        return QString::asprintf(
+            Format("Size mismatch for field '%s', expecting: %d actual: %d").constData(),
+            name.constData(), field.scale, column->scale);
     return std::nullopt;
 }
 
