@@ -186,7 +186,9 @@ void TfVantrelForm::CreateComponents() {
             run.Run();
         };
     if (!m_setup.executeOptions)
-        m_setup.executeOptions = &TDlgVIOptions::Execute;
+        m_setup.executeOptions = [](QWidget *owner, IStoredValues &values) {
+            return TDlgVIOptions::Execute(owner, values, ShowErrorReport);
+        };
     m_tick = std::make_unique<DownloadTick>(storForm, m_state, [this] {
         m_setup.runImport();
         actDownloadUpdate();

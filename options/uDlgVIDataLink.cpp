@@ -160,7 +160,7 @@ TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
     buttonRow->addWidget(btnCancel);
     top->addLayout(buttonRow);
 
-    TranslateDesignTexts(this);
+    m_creationError = TranslateDesignTexts(this);
 
     // Names, not texts: filled in after the translation.
     for (const ProviderChoice &p : kProviders)
@@ -182,6 +182,8 @@ TDlgVIDataLink::TDlgVIDataLink(QWidget *parent) : QDialog(parent) {
 
 bool TDlgVIDataLink::Execute(QWidget *parent, const QString &start, QString &result) {
     TDlgVIDataLink dialog(parent);
+    if (!dialog.CreationError().isEmpty())
+        ReportError(parent, dialog.CreationError(), ErrorReporterOf(parent));
     if (!start.isEmpty())
         dialog.SetFields(ParseOleDbConnectionFields(start));
     if (dialog.exec() != QDialog::Accepted)

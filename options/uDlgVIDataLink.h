@@ -30,7 +30,8 @@ public:
     explicit TDlgVIDataLink(QWidget *parent = nullptr);
 
     // Shows the prompt modally, filled from start (empty: a new string). On OK returns true
-    // with the built string in result; otherwise result is left alone.
+    // with the built string in result; otherwise result is left alone. A failed translation
+    // is reported first, through the reporter that parent (or one of its parents) carries.
     static bool Execute(QWidget *parent, const QString &start, QString &result);
 
     void SetFields(const OleDbConnectionFields &fields);
@@ -46,6 +47,9 @@ public:
     void rbOdbcSourceClick();
     void btnTestConnectionClick();
 
+    // The message of a translation failure during creation; empty when there was none.
+    const QString &CreationError() const { return m_creationError; }
+
 private:
     void SelectProvider(const QString &provider);
     QString SelectedProvider() const;
@@ -53,6 +57,7 @@ private:
     OleDbConnectionFields m_start; // what the prompt does not show is kept from here
     ConnectionOpener m_opener = OpenTestConnection;
     MessageBoxFn m_messageBox = ShowMessageBox;
+    QString m_creationError;
 
     QComboBox *cmbProvider;
     QStackedWidget *stkSource;

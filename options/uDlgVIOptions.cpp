@@ -147,7 +147,7 @@ TDlgVIOptions::TDlgVIOptions(QWidget *owner, std::unique_ptr<IDataSourcePrompt> 
     pag->setCurrentIndex(0);
     btnOK->setFocus();
 
-    TranslateDesignTexts(this);
+    m_creationError = TranslateDesignTexts(this);
 
     connect(chkDownloadAuto, &QCheckBox::toggled, this, &TDlgVIOptions::chkDownloadAutoClick);
     connect(actSelectDBVantrelMain, &QAction::triggered, this,
@@ -162,8 +162,11 @@ TDlgVIOptions::TDlgVIOptions(QWidget *owner, std::unique_ptr<IDataSourcePrompt> 
 
 TDlgVIOptions::~TDlgVIOptions() = default;
 
-bool TDlgVIOptions::Execute(QWidget *owner, IStoredValues &values) {
+bool TDlgVIOptions::Execute(QWidget *owner, IStoredValues &values, const ErrorReporter &showError) {
     TDlgVIOptions dialog(owner);
+    if (!dialog.CreationError().isEmpty())
+        ReportError(owner, dialog.CreationError(), showError);
+    SetErrorReporterOf(&dialog, showError);
     dialog.Fill(values);
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -27,8 +27,11 @@ public:
     ~TDlgVIOptions() override;
 
     // Fills the dialog from the stored values, shows it modally and on OK writes the six
-    // values back. True on OK; Cancel, Esc and the close box write nothing.
-    static bool Execute(QWidget *owner, IStoredValues &values);
+    // values back. True on OK; Cancel, Esc and the close box write nothing. A failed
+    // translation is shown through showError (the application's error report), or a plain
+    // error box when none is given, before the dialog opens; the connection prompt reports
+    // its own the same way.
+    static bool Execute(QWidget *owner, IStoredValues &values, const ErrorReporter &showError = {});
 
     // The two halves of Execute.
     void Fill(const IStoredValues &values);
@@ -45,10 +48,14 @@ public:
 
     void done(int result) override;
 
+    // The message of a translation failure during creation; empty when there was none.
+    const QString &CreationError() const { return m_creationError; }
+
 private:
     void SelectDB(QPlainTextEdit *field);
 
     MessageBoxFn m_messageBox = ShowMessageBox;
+    QString m_creationError;
 
     QPushButton *btnOK;
     QPushButton *btnCancel;

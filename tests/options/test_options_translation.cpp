@@ -1,17 +1,21 @@
 // The dialogs' design texts are reached by the window translation, and their messages are
 // looked up: checked with the Slovenian catalogue built beside the test.
 #include "OptionsTestUtil.h"
+#include "tests/i18n/CatalogueFixture.h"
 
 #include "i18n/TranslationState.h"
 #include "options/uDlgVIDataLink.h"
 #include "options/uDlgVIOptions.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,4 +79,44 @@ TEST_F(SlovenianTexts, ConnectionPrompt) {
     EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Preizkus povezave ni uspel:")) &&
                 shown[1].endsWith(QStringLiteral("\nnope")))
         << shown[1].toStdString();
+}
+
+// An unreadable catalogue: both windows report the failure through the program's report and
+// open all the same.
+TEST(OptionsTranslationFailure, ReportedAndTheDialogsStillOpen) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + QStringLiteral("/locale/");
+    const QString mo = testcat::MoPath(folder, QStringLiteral("de"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(mo).absolutePath()));
+    QFile junk(mo);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("junk");
+    junk.close();
+    SetProcessTranslation(std::make_unique<TranslationState>(folder, QStringLiteral("de_DE")));
+
+    QStringList reported;
+    bool optionsShown = false;
+    bool promptShown = false;
+    WhenShown<TDlgVIOptions>([&](TDlgVIOptions *d) {
+        optionsShown = true;
+        WhenShown<TDlgVIDataLink>([&](TDlgVIDataLink *p) {
+            promptShown = true;
+            p->reject();
+            d->reject();
+        });
+        d->actSelectDBVantrelMainExecute(); // the platform's prompt: our own dialog here
+    });
+    RecordingStoredValues values;
+    EXPECT_FALSE(TDlgVIOptions::Execute(nullptr, values,
+                                        [&](const QString &message) { reported << message; }));
+    SetProcessTranslation(
+        std::make_unique<TranslationState>(DefaultCatalogueFolder(), QStringLiteral("en")));
+
+    EXPECT_TRUE(optionsShown);
+    EXPECT_TRUE(promptShown);
+    ASSERT_EQ(reported.size(), 2) << reported.join(QStringLiteral(" | ")).toStdString();
+    for (const QString &message : reported)
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Property cannot be translated.")))
+            << message.toStdString();
 }
