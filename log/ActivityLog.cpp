@@ -65,10 +65,20 @@ QVariant ActivityLog::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     if (section == ColTime)
-        return TextLookup("Time");
+        return m_timeHeading;
     if (section == ColDescription)
-        return TextLookup("Event description");
+        return m_descriptionHeading;
     return {};
+}
+
+void ActivityLog::SetTimeHeading(const QString &text) {
+    m_timeHeading = text;
+    emit headerDataChanged(Qt::Horizontal, ColTime, ColTime);
+}
+
+void ActivityLog::SetDescriptionHeading(const QString &text) {
+    m_descriptionHeading = text;
+    emit headerDataChanged(Qt::Horizontal, ColDescription, ColDescription);
 }
 
 Qt::ItemFlags ActivityLog::flags(const QModelIndex &index) const {

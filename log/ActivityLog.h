@@ -14,6 +14,9 @@ class IStoredValues;
 
 class ActivityLog : public QAbstractTableModel {
     Q_OBJECT
+    // The column headings: design texts, translated once with the window that shows the log.
+    Q_PROPERTY(QString timeHeading READ TimeHeading WRITE SetTimeHeading)
+    Q_PROPERTY(QString descriptionHeading READ DescriptionHeading WRITE SetDescriptionHeading)
 public:
     enum Column { ColTime = 0, ColDescription = 1, ColumnCount = 2 };
 
@@ -36,6 +39,11 @@ public:
     static QString FormatTime(const QDateTime &time);
     static QString Description(const QString &text, LogEntryKind kind);
 
+    QString TimeHeading() const { return m_timeHeading; }
+    void SetTimeHeading(const QString &text);
+    QString DescriptionHeading() const { return m_descriptionHeading; }
+    void SetDescriptionHeading(const QString &text);
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -49,4 +57,6 @@ private:
     IStoredValues &m_values;
     Clock m_clock;
     QList<Row> m_rows;
+    QString m_timeHeading = QStringLiteral("Time");
+    QString m_descriptionHeading = QStringLiteral("Event description");
 };

@@ -25,6 +25,7 @@ LogView::LogView(QWidget *parent) : QTreeView(parent) {
 }
 
 void LogView::SetLog(ActivityLog *log, int timeWidth, int descriptionWidth) {
+    m_log = log;
     setModel(log);
     header()->resizeSection(ActivityLog::ColTime, timeWidth);
     header()->resizeSection(ActivityLog::ColDescription, descriptionWidth);

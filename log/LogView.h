@@ -7,11 +7,15 @@
 
 class LogView : public QTreeView {
     Q_OBJECT
+    // The log shown, column headings included: the window walk reaches them through it.
+    Q_PROPERTY(ActivityLog *columns READ Log)
 public:
     explicit LogView(QWidget *parent = nullptr);
 
     // Shows the log with the given column widths.
     void SetLog(ActivityLog *log, int timeWidth, int descriptionWidth);
+
+    ActivityLog *Log() const { return m_log; }
 
     // The selected row of the log, or -1.
     int SelectedRow() const;
@@ -22,4 +26,7 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    ActivityLog *m_log = nullptr;
 };
