@@ -15,7 +15,7 @@ TDlgVILogDetails::TDlgVILogDetails(QWidget *owner) : QDialog(owner) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(271, 148);
 
-    lblLogDateTime = new QLabel(this);
+    lblLogDateTime = new QLabel(QStringLiteral("XXX"), this); // the time replaces it
     lblLogDateTime->setObjectName(QStringLiteral("lblLogDateTime"));
     lblLogDateTime->move(6, 6);
 

@@ -16,6 +16,7 @@ TEST(LogDetailsDialog, LayoutAndTexts) {
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Log details"));
     EXPECT_EQ(dlg.size(), QSize(271, 148));
     EXPECT_EQ(dlg.lblLogDateTime->pos(), QPoint(6, 6));
+    EXPECT_EQ(dlg.lblLogDateTime->text(), QStringLiteral("XXX")); // until the time is set
     EXPECT_EQ(dlg.mmoLogDetails->geometry(), QRect(6, 24, 259, 89));
     EXPECT_EQ(dlg.mmoLogDetails->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(dlg.btnOK->geometry(), QRect(192, 119, 75, 25));
