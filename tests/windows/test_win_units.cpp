@@ -42,12 +42,14 @@ std::string UniqueName(const char *tag) {
     return std::string("VantrelImportTest-") + tag + "-" + std::to_string(GetCurrentProcessId());
 }
 
-// Runs this executable in its helper mode and returns its exit code.
-DWORD RunGuardChild(const std::string &name) {
-    std::wstring commandLine =
-        L"\"" + OwnPath() + L"\" --guard-child " + std::wstring(name.begin(), name.end());
+// Runs this executable in one of its helper modes and returns its exit code. flags and
+// showWindow go into the child's start-up information, as a shortcut would set them.
+DWORD RunChild(const std::wstring &arguments, DWORD flags = 0, WORD showWindow = 0) {
+    std::wstring commandLine = L"\"" + OwnPath() + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = flags;
+    startup.wShowWindow = showWindow;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
@@ -58,6 +60,14 @@ DWORD RunGuardChild(const std::string &name) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
+}
+
+DWORD RunGuardChild(const std::string &name) {
+    return RunChild(L"--guard-child " + std::wstring(name.begin(), name.end()));
+}
+
+DWORD RunShowChild(DWORD flags, WORD showWindow) {
+    return RunChild(L"--show-child", flags, showWindow);
 }
 
 // Temporary files in a folder of their own, removed with their read-only flags.
@@ -152,25 +162,6 @@ TEST(SingleInstanceGuard, OtherCreateErrorIsFailure) {
 }
 
 // --- Version resource ---
-
-// Starts this executable in its show-command mode as a shortcut would, and returns what it saw.
-static DWORD RunShowChild(DWORD flags, WORD showWindow) {
-    std::wstring commandLine = L"\"" + OwnPath() + L"\" --show-child";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = flags;
-    startup.wShowWindow = showWindow;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return 100;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 101;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
 
 TEST(ShowCommand, ShortcutRunSettingReachesTheProgram) {
     EXPECT_EQ(RunShowChild(STARTF_USESHOWWINDOW, SW_SHOWMAXIMIZED),
