@@ -106,7 +106,7 @@ void TADOConnectionMSSQL::Open() {
     try {
         odbc::AllocateEnvironment(m_env);
         const SQLHENV env = m_env.get();
-        const OdbcConnectSpec spec = TranslateConnectionString(
+        const OdbcConnectTarget target = TranslateConnectionString(
             m_connectionString, [env] { return odbc::InstalledDrivers(env); });
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
             throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");
@@ -115,9 +115,9 @@ void TADOConnectionMSSQL::Open() {
         odbc::Check(
             SQLSetConnectAttrW(
                 dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(spec.loginTimeoutSeconds)), 0),
+                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(target.loginTimeoutSeconds)), 0),
             SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
-        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(spec.connectionString), SQL_NTS,
+        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(target.connectionString), SQL_NTS,
                                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
                     SQL_HANDLE_DBC, dbc, Name(), "Cannot connect");
     } catch (...) {

@@ -68,10 +68,10 @@ bool RawNamesOdbcTarget(const QString &text) {
     return re.match(text).hasMatch();
 }
 
-OdbcConnectSpec SqlServer(const Pairs &pairs, const QString &provider, const QString &driver) {
+OdbcConnectTarget SqlServer(const Pairs &pairs, const QString &provider, const QString &driver) {
     const bool freeTds = driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
     const bool legacy = driver.compare(QLatin1String("SQL Server"), Qt::CaseInsensitive) == 0;
-    OdbcConnectSpec spec;
+    OdbcConnectTarget target;
     QString out = QStringLiteral("Driver={") +
                   QString(driver).replace(QLatin1Char('}'), QLatin1String("}}")) + QLatin1Char('}');
 
@@ -151,14 +151,14 @@ OdbcConnectSpec SqlServer(const Pairs &pairs, const QString &provider, const QSt
     }
     bool ok = false;
     const int timeout = Value(pairs, QStringLiteral("Connect Timeout")).trimmed().toInt(&ok);
-    spec.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
-    spec.connectionString = out;
-    return spec;
+    target.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
+    target.connectionString = out;
+    return target;
 }
 
 // MSDASQL is OLE DB over ODBC: the ODBC string travels in Extended Properties.
-OdbcConnectSpec OdbcProvider(const Pairs &pairs) {
-    OdbcConnectSpec spec;
+OdbcConnectTarget OdbcProvider(const Pairs &pairs) {
+    OdbcConnectTarget target;
     QString out = Value(pairs, QStringLiteral("Extended Properties"));
     // direct: an ODBC keyword written straight into the OLE DB string, whose value may be in
     // ODBC braces already (Driver={SQLite3}); anything else is quoted as ODBC needs it.
@@ -202,9 +202,9 @@ OdbcConnectSpec OdbcProvider(const Pairs &pairs) {
     }
     bool ok = false;
     const int timeout = Value(pairs, QStringLiteral("Connect Timeout")).trimmed().toInt(&ok);
-    spec.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
-    spec.connectionString = out;
-    return spec;
+    target.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
+    target.connectionString = out;
+    return target;
 }
 
 } // namespace
@@ -363,9 +363,9 @@ QString ChooseSqlServerDriver(const QStringList &installedDrivers) {
     return QStringLiteral("SQL Server");
 }
 
-OdbcConnectSpec TranslateConnectionString(const QString &text,
-                                          const std::function<QStringList()> &installedDrivers) {
-    OdbcConnectSpec passThrough{text, kDefaultLoginTimeout};
+OdbcConnectTarget TranslateConnectionString(const QString &text,
+                                            const std::function<QStringList()> &installedDrivers) {
+    OdbcConnectTarget passThrough{text, kDefaultLoginTimeout};
     const auto pairs = ParseOleDbString(text);
     if (!pairs)
         return passThrough;

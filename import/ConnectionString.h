@@ -25,7 +25,7 @@ QString QuoteOdbcValue(const QString &value);
 // Whether an ODBC-style string has the keyword (outside braces), regardless of case.
 bool OdbcStringHasKey(const QString &odbc, const QString &keyword);
 
-struct OdbcConnectSpec {
+struct OdbcConnectTarget {
     QString connectionString;
     int loginTimeoutSeconds = 10;
 };
@@ -33,8 +33,8 @@ struct OdbcConnectSpec {
 // The ODBC form of a connection string. A string that already names Driver=, DSN= or FILEDSN=
 // passes unchanged; so does one that cannot be read, so that the driver manager reports it.
 // installedDrivers is asked only when a SQL Server driver has to be chosen.
-OdbcConnectSpec TranslateConnectionString(const QString &text,
-                                          const std::function<QStringList()> &installedDrivers);
+OdbcConnectTarget TranslateConnectionString(const QString &text,
+                                            const std::function<QStringList()> &installedDrivers);
 
 // The SQL Server ODBC driver to use among the installed ones, best first.
 QString ChooseSqlServerDriver(const QStringList &installedDrivers);

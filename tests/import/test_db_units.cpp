@@ -241,7 +241,7 @@ TEST(ConnectionString, SqlServerProvidersBecomeTheBestInstalledDriver) {
           "Initial Catalog=Vantrel;Data Source=srv\\inst;Application Name=VantrelImport;"
           "Workstation ID=PC1;Network Library=DBMSSOCN;Use Encryption for Data=False;"
           "Trust Server Certificate=True;MARS Connection=True;Connect Timeout=25");
-    const OdbcConnectSpec v18 = TranslateConnectionString(
+    const OdbcConnectTarget v18 = TranslateConnectionString(
         oledb, [] { return QStringList{S("ODBC Driver 18 for SQL Server")}; });
     EXPECT_EQ(v18.connectionString,
               S("Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv\\inst;Database=Vantrel;"
@@ -249,7 +249,7 @@ TEST(ConnectionString, SqlServerProvidersBecomeTheBestInstalledDriver) {
                 "WSID=PC1;MARS_Connection=yes"));
     EXPECT_EQ(v18.loginTimeoutSeconds, 25);
 
-    const OdbcConnectSpec tds = TranslateConnectionString(
+    const OdbcConnectTarget tds = TranslateConnectionString(
         S("Provider=SQLNCLI11;Data Source=127.0.0.1,1433;Integrated Security=SSPI;"
           "Password=\"a;b}c\";Encrypt=yes"),
         [] { return QStringList{S("FreeTDS")}; });
@@ -258,7 +258,7 @@ TEST(ConnectionString, SqlServerProvidersBecomeTheBestInstalledDriver) {
                 "Encryption=require;TDS_Version=7.4"));
     EXPECT_EQ(tds.loginTimeoutSeconds, 10);
 
-    const OdbcConnectSpec legacy = TranslateConnectionString(
+    const OdbcConnectTarget legacy = TranslateConnectionString(
         S("Provider=MSOLEDBSQL.1;Data Source=srv;Network Library=dbmssocn;User ID=u"),
         [] { return QStringList{S("SQL Server")}; });
     EXPECT_EQ(legacy.connectionString, S("Driver={SQL Server};Server=srv;Network=DBMSSOCN;UID=u"));
@@ -274,9 +274,9 @@ TEST(ConnectionString, OdbcStringsPassAndMsdasqlUnwraps) {
          {"Driver=SQLite3;Database=/tmp/x.db", "DSN=Vantrel;UID=a", " driver = {FreeTDS} ;Server=h",
           "", "garbage", "Provider=SQLOLEDB;Data Source='unterminated",
           "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"}) {
-        const OdbcConnectSpec spec = TranslateConnectionString(S(same), drivers);
-        EXPECT_EQ(spec.connectionString, S(same));
-        EXPECT_EQ(spec.loginTimeoutSeconds, 10);
+        const OdbcConnectTarget target = TranslateConnectionString(S(same), drivers);
+        EXPECT_EQ(target.connectionString, S(same));
+        EXPECT_EQ(target.loginTimeoutSeconds, 10);
     }
     EXPECT_EQ(asked, 0);
 
