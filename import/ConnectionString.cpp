@@ -68,10 +68,16 @@ bool RawNamesOdbcTarget(const QString &text) {
     return re.match(text).hasMatch();
 }
 
+// A positive "Connect Timeout" replaces the default login time-out.
+int LoginTimeout(const Pairs &pairs) {
+    bool ok = false;
+    const int timeout = Value(pairs, QStringLiteral("Connect Timeout")).trimmed().toInt(&ok);
+    return ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
+}
+
 OdbcConnectTarget SqlServer(const Pairs &pairs, const QString &provider, const QString &driver) {
     const bool freeTds = driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
     const bool legacy = driver.compare(QLatin1String("SQL Server"), Qt::CaseInsensitive) == 0;
-    OdbcConnectTarget target;
     QString out = QStringLiteral("Driver={") +
                   QString(driver).replace(QLatin1Char('}'), QLatin1String("}}")) + QLatin1Char('}');
 
@@ -149,16 +155,11 @@ OdbcConnectTarget SqlServer(const Pairs &pairs, const QString &provider, const Q
         // by older servers.
         Append(out, QStringLiteral("TDS_Version"), QStringLiteral("7.4"));
     }
-    bool ok = false;
-    const int timeout = Value(pairs, QStringLiteral("Connect Timeout")).trimmed().toInt(&ok);
-    target.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
-    target.connectionString = out;
-    return target;
+    return {out, LoginTimeout(pairs)};
 }
 
 // MSDASQL is OLE DB over ODBC: the ODBC string travels in Extended Properties.
 OdbcConnectTarget OdbcProvider(const Pairs &pairs) {
-    OdbcConnectTarget target;
     QString out = Value(pairs, QStringLiteral("Extended Properties"));
     // direct: an ODBC keyword written straight into the OLE DB string, whose value may be in
     // ODBC braces already (Driver={SQLite3}); anything else is quoted as ODBC needs it.
@@ -200,11 +201,7 @@ OdbcConnectTarget OdbcProvider(const Pairs &pairs) {
         if (!skip)
             add(pair.first, pair.second, true);
     }
-    bool ok = false;
-    const int timeout = Value(pairs, QStringLiteral("Connect Timeout")).trimmed().toInt(&ok);
-    target.loginTimeoutSeconds = ok && timeout > 0 ? timeout : kDefaultLoginTimeout;
-    target.connectionString = out;
-    return target;
+    return {out, LoginTimeout(pairs)};
 }
 
 } // namespace
