@@ -1,6 +1,7 @@
 // Connecting to SQL Server addresses that do not answer, through the FreeTDS driver. Only
 // loopback addresses are used.
 #include "import/ADOConnectionMSSQL.h"
+#include "tests/common/LoopbackPort.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -11,18 +12,6 @@ namespace {
 
 QString S(const char *utf8) {
     return QString::fromUtf8(utf8);
-}
-
-// A loopback port that nothing listens on, checked by trying it.
-quint16 ClosedPort() {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, port);
-    return probe.waitForConnected(2000) ? 0 : port;
 }
 
 QString OpenError(TADOConnectionMSSQL &conn, qint64 *elapsedMs) {
@@ -41,7 +30,7 @@ QString OpenError(TADOConnectionMSSQL &conn, qint64 *elapsedMs) {
 } // namespace
 
 TEST(FreeTds, ClosedPortFailsFastWithTheProvidersMessage) {
-    const quint16 port = ClosedPort();
+    const quint16 port = ClosedLoopbackPort();
     ASSERT_NE(port, 0);
     // Once as the settings hold it (an OLE DB string, translated), once as an ODBC string.
     const QString strings[] = {

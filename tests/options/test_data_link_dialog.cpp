@@ -2,6 +2,7 @@
 #include "OptionsTestUtil.h"
 
 #include "options/uDlgVIDataLink.h"
+#include "tests/common/LoopbackPort.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTcpServer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,16 +41,6 @@ protected:
     TDlgVIDataLink dialog;
     QList<ShownBox> boxes;
 };
-
-// A loopback port that nothing listens on.
-quint16 ClosedLoopbackPort() {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 1;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
 
 } // namespace
 
