@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 namespace {
