@@ -1,6 +1,6 @@
 #include "app/ErrorReport.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QMessageBox>
 #include <QWidget>

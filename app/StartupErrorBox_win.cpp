@@ -1,6 +1,6 @@
 #include "app/StartupErrorBox.h"
 
-#include "app/WideText_win.h"
+#include "core/WideText_win.h"
 
 void ShowStartupErrorBox(const std::string &utf8Text) {
     const std::string text = wintext::ToCodePage(CP_ACP, wintext::Utf8ToWide(utf8Text));

@@ -1,6 +1,6 @@
 #include "app/VersionInfo.h"
 
-#include "app/WideText_win.h"
+#include "core/WideText_win.h"
 
 #include <vector>
 

@@ -1,4 +1,3 @@
-target_sources(vi_platform PRIVATE Trace.h Trace_${VI_PLATFORM}.cpp)
 # Single-instance guard: named mutex on Windows, per-user lock file elsewhere.
 target_sources(vi_platform PRIVATE SingleInstance.h SingleInstance_${VI_PLATFORM}.cpp)
 # How a shortcut asked the first window to show.

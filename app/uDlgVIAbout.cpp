@@ -1,6 +1,6 @@
 #include "app/uDlgVIAbout.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "i18n/TranslateComponent.h"
 
 #include <QApplication>

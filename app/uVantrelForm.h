@@ -3,7 +3,7 @@
 // menu and balloons, the settings store and the download timer. The program lives in the
 // tray: closing or minimising the window hides it there, Exit ends the program.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "app/TrayNotifier.h"
 #include "import/ImportHost.h"
 #include "log/ActivityLog.h"

@@ -1,6 +1,6 @@
 #include "i18n/ExclusionRegistry.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QMetaObject>
 

@@ -1,6 +1,6 @@
 #include "i18n/MoCatalog.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QFile>
 #include <QList>

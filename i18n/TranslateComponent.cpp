@@ -1,6 +1,6 @@
 #include "i18n/TranslateComponent.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "i18n/ExclusionRegistry.h"
 #include "i18n/TranslationState.h"
 

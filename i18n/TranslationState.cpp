@@ -1,6 +1,6 @@
 #include "i18n/TranslationState.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "i18n/SystemLocale.h"
 
 #include <QCoreApplication>

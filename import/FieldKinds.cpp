@@ -1,6 +1,6 @@
 #include "import/FieldKinds.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "i18n/TextLookup.h"
 
 #include <QStringList>

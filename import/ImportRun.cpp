@@ -1,6 +1,6 @@
 #include "import/ImportRun.h"
 
-#include "app/Trace.h"
+#include "core/Trace.h"
 #include "i18n/TextLookup.h"
 #include "import/ADOConnectionMSSQL.h"
 #include "import/iButton.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One import run: department, employees with their media identifiers, registrations.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 #include "import/DbInterfaces.h"
 #include "import/ImportHost.h"
 #include "settings/StoredValues.h"

@@ -3,7 +3,7 @@
 // into exceptions. Text always goes through the wide (W) functions so that non-ASCII survives on
 // every platform; SQLWCHAR is 16 bits wide both with unixODBC and on Windows.
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // Media identifiers in the layout of a 1-Wire registration number: check byte, 48-bit serial
 // number, family code; 16 hexadecimal digits, most significant byte first.
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #include "options/DataLinkDialog.h"
 
-#include "app/WideText_win.h"
+#include "core/WideText_win.h"
 
 #include <msdasc.h>
 #include <oleauto.h>

@@ -2,7 +2,7 @@
 #include "DataLinkDialog.h"
 #include "DataSourceLocator.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QWidget>
 #include <stdexcept>

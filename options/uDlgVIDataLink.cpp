@@ -1,7 +1,7 @@
 #include "uDlgVIDataLink.h"
 
 #include "OdbcDataSources.h"
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "app/ProgramFont.h"
 #include "i18n/TextLookup.h"
 

@@ -1,6 +1,6 @@
 #include "schedule/DownloadTimer.h"
 
-#include "app/Trace.h"
+#include "core/Trace.h"
 #include "settings/StoredValues.h"
 
 DownloadTick::DownloadTick(IStoredValues &values, ProgramState &state, RunImport runImport,

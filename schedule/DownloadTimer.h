@@ -2,7 +2,7 @@
 // Automatic downloads: a one-second tick that counts elapsed seconds and starts an import
 // run when DownloadTime minutes have passed, and the enabling of the Download command.
 
-#include "app/ProgramState.h"
+#include "core/ProgramState.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "settings/FilePlatform.h"
 
-#include "app/WideText_win.h"
+#include "core/WideText_win.h"
 
 bool IsReadOnlyFile(const std::string &utf8Path) {
     const DWORD attributes = GetFileAttributesW(wintext::Utf8ToWide(utf8Path).c_str());

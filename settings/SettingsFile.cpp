@@ -1,6 +1,6 @@
 #include "settings/SettingsFile.h"
 
-#include "app/Trace.h"
+#include "core/Trace.h"
 #include "i18n/TextLookup.h"
 #include "settings/FilePlatform.h"
 

@@ -14,7 +14,7 @@
 //     int n = storApp.ReadInteger("Sec", "Key", 15); // throws EConvertError on bad text
 //     storApp.WriteInteger("Sec", "Key", n);         // throws EFCreateError when unwritable
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QList>
 #include <QString>

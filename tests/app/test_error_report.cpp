@@ -1,6 +1,6 @@
 // Runs under the program's own application object, so it has a main of its own.
 #include "app/ErrorReport.h"
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <QSignalSpy>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "CatalogueFixture.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "i18n/CatalogueTranslator.h"
 #include "i18n/ExclusionRegistry.h"
 #include "i18n/MoCatalog.h"

@@ -1,6 +1,6 @@
 #include "run_fakes.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "import/ADOConnectionMSSQL.h"
 
 void FakeConnection::SetConnectionString(const QString &text) {

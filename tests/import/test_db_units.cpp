@@ -5,7 +5,7 @@
 #include "import/OdbcApi.h"
 #include "import/ParamMarkers.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
 #include <sql.h>

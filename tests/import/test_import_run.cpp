@@ -1,7 +1,7 @@
 #include "import/ImportRun.h"
 #include "run_fakes.h"
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "import/ADOConnectionMSSQL.h"
 #include "import/VantrelDatabases.h"
 

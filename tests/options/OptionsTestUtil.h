@@ -2,7 +2,7 @@
 // Doubles for the Options dialog's tests: a stored-value table that records its writes, and a
 // connection-string prompt that answers as told and remembers how it was called.
 
-#include "app/Exceptions.h"
+#include "core/Exceptions.h"
 #include "options/DataSourceLocator.h"
 #include "settings/StoredValues.h"
 

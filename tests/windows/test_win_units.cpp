@@ -1,6 +1,6 @@
 #include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
-#include "app/Trace.h"
+#include "core/Trace.h"
 #include "app/VersionInfo.h"
 #include "i18n/SystemLocale.h"
 #include "options/DataLinkDialog.h"

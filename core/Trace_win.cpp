@@ -1,6 +1,6 @@
-#include "app/Trace.h"
+#include "core/Trace.h"
 
-#include "app/WideText_win.h"
+#include "core/WideText_win.h"
 
 namespace {
 // The trace texts are Serbian; debug-output viewers show them in the Central European code page.
