@@ -63,9 +63,13 @@ quint8 MediaIDCheckByte(const QString &text14) {
 }
 
 QString NormalizeMediaID(const QString &text, int kind) {
-    QString id = text.toLower();
-    if (id.size() != 8 && id.size() != 14 && id.size() != 16)
+    // The length of the text as given counts: a full lower-casing can lengthen a text
+    // (U+0130 becomes two characters), so each character is mapped on its own.
+    if (text.size() != 8 && text.size() != 14 && text.size() != 16)
         ThrowBadLength();
+    QString id = text;
+    for (QChar &c : id)
+        c = c.toLower();
     if (id.size() == 8)
         id =
             QStringLiteral("0000") + id + (kind == 0 ? QStringLiteral("01") : QStringLiteral("44"));

@@ -52,10 +52,12 @@ TEST(MediaID, FourteenAndSixteenDigitTexts) {
 
 TEST(MediaID, BadLengthsThrowWithTheirMessage) {
     for (const char *text :
-         {"", "1234567", "123456789", "123456789012", "123456789012345", "12345678901234567"}) {
+         {"", "1234567", "123456789", "123456789012", "123456789012345", "12345678901234567",
+          // U+0130 lower-cases to two characters: the length before any case change counts.
+          "\u0130234567", "\u013023456789012345"}) {
         SCOPED_TRACE(text);
         try {
-            NormalizeMediaID(QString::fromLatin1(text), 1);
+            NormalizeMediaID(QString::fromUtf8(text), 1);
             ADD_FAILURE() << "no exception";
         } catch (const EIButtonBadLength &e) {
             EXPECT_STREQ(e.what(), "Bad MediaID length. Should be 8, 14 or 16 characters.");
