@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool IsReadOnlyFile(const std::string &utf8Path) {
     struct stat st {};
@@ -86,4 +87,61 @@ std::string AnsiToUtf8(const std::string &ansi) {
     if (IsUtf8(cp))
         return ansi;
     return Convert(ansi, "UTF-8", cp.c_str(), false, "\xEF\xBF\xBD");
+}
+
+namespace {
+
+// Well-formed UTF-8: no stray, overlong, surrogate or out-of-range sequence.
+bool IsValidUtf8(const std::string &bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        const size_t length = Utf8SequenceLength(lead);
+        if (length == 1 || static_cast<size_t>(end - p) < length)
+            return false;
+        for (size_t i = 1; i < length; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        // The second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
+        if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] > 0x9F) ||
+            (lead == 0xF0 && p[1] < 0x90) || (lead == 0xF4 && p[1] > 0x8F))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+const char *const kWindows1250 = "CP1250";
+
+} // namespace
+
+FileCodePage CodePageOfFile(const std::string &bytes) {
+    return IsUtf8(CodePage()) && !IsValidUtf8(bytes) ? FileCodePage::Windows1250
+                                                     : FileCodePage::User;
+}
+
+std::string FileTextToUtf8(const std::string &bytes, FileCodePage codePage) {
+    if (codePage == FileCodePage::User)
+        return AnsiToUtf8(bytes);
+    return Convert(bytes, "UTF-8", kWindows1250, false, "\xEF\xBF\xBD");
+}
+
+std::string Utf8ToFileText(const std::string &utf8, FileCodePage codePage) {
+    if (codePage == FileCodePage::User)
+        return Utf8ToAnsi(utf8);
+    return Convert(utf8, kWindows1250, "UTF-8", true, "?");
+}
+
+std::string SyncFileToDisk(int handle) {
+    if (handle < 0 || ::fsync(handle) == 0)
+        return {};
+    // A file system that cannot sync (a pipe, some special files) has nothing to lose.
+    if (errno == EINVAL || errno == EROFS)
+        return {};
+    return std::strerror(errno);
 }

@@ -3,12 +3,12 @@
 #include "core/Trace.h"
 #include "i18n/TextLookup.h"
 #include "settings/FilePlatform.h"
+#include "settings/WholeFileWrite.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -76,28 +76,38 @@ void SettingsFile::Reload() {
         return;
     }
     const QByteArray bytes = file.readAll();
-    const std::string utf8 = AnsiToUtf8(bytes.toStdString());
-    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    m_codePage = CodePageOfFile(bytes.toStdString());
+    const auto decode = [this](const QByteArray &raw) {
+        const std::string utf8 = FileTextToUtf8(raw.toStdString(), m_codePage);
+        return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    };
 
-    // CR LF, a lone LF or a lone CR ends a line.
-    QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
+    // CR LF, a lone LF or a lone CR ends a line (the same bytes in every code page we read).
+    QList<QByteArray> rawLines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        rawLines.append(bytes.mid(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        rawLines.append(bytes.mid(start));
 
-    for (const QString &raw : lines) {
-        const QString line = raw.trimmed();
+    for (const QByteArray &raw : rawLines) {
+        const QString line = decode(raw).trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            m_sections.append({line.mid(1, line.size() - 2).trimmed(), {}});
+            m_sections.append({line.mid(1, line.size() - 2).trimmed(), raw, {}});
             continue;
         }
         if (m_sections.isEmpty()) {
-            m_preamble.append(line);
+            m_preamble.append(raw);
             continue;
         }
         Line l;
+        l.raw = raw.isNull() ? QByteArray("") : raw;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq >= 0 && !line.startsWith(QLatin1Char(';'))) {
             l.isEntry = true;
@@ -253,14 +263,18 @@ void SettingsFile::WriteValue(const QString &section, const QString &entry, cons
         return;
     Section *s = FindSection(section);
     if (s == nullptr) {
-        m_sections.append({section.trimmed(), {}});
+        m_sections.append({section.trimmed(), {}, {}});
         s = &m_sections.back();
     }
     const QString name = WithoutLineBreaks(entry);
     bool replaced = false;
     for (Line &l : s->lines)
         if (l.isEntry && l.name.compare(name, Qt::CaseInsensitive) == 0) {
-            l.value = text;
+            // The same value keeps the line as the user wrote it.
+            if (l.value != text) {
+                l.value = text;
+                l.raw = QByteArray();
+            }
             replaced = true;
             break;
         }
@@ -276,18 +290,27 @@ void SettingsFile::WriteValue(const QString &section, const QString &entry, cons
 }
 
 QByteArray SettingsFile::Serialize() const {
-    QString text;
-    const QLatin1String crlf("\r\n");
-    for (const QString &line : m_preamble)
-        text += line + crlf;
+    const auto encode = [this](const QString &text) {
+        const std::string bytes = Utf8ToFileText(text.toStdString(), m_codePage);
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    };
+    const QByteArray crlf("\r\n");
+    QByteArray out;
+    for (const QByteArray &line : m_preamble)
+        out += line + crlf;
     for (const Section &s : m_sections) {
-        text += QLatin1Char('[') + s.name + QLatin1Char(']') + crlf;
-        for (const Line &l : s.lines)
-            text += (l.isEntry ? l.name + QLatin1Char('=') + l.value : l.value) + crlf;
-        text += crlf;
+        out +=
+            (s.raw.isNull() ? encode(QLatin1Char('[') + s.name + QLatin1Char(']')) : s.raw) + crlf;
+        for (const Line &l : s.lines) {
+            if (!l.raw.isNull())
+                out += l.raw;
+            else
+                out += encode(l.isEntry ? l.name + QLatin1Char('=') + l.value : l.value);
+            out += crlf;
+        }
+        out += crlf;
     }
-    const std::string ansi = Utf8ToAnsi(text.toStdString());
-    return QByteArray(ansi.data(), qsizetype(ansi.size()));
+    return out;
 }
 
 void SettingsFile::Flush() {
@@ -301,22 +324,11 @@ void SettingsFile::Flush() {
     if (m_readFailed)
         fail(m_readError);
 
-    const QFileInfo info(m_fileName);
-    const bool existed = info.exists();
-    QDir().mkpath(info.absolutePath()); // a failure shows as the file's own error below
-
-    QSaveFile file(m_fileName);
-    // A writable file in a folder the user may not write to (the program's own folder,
-    // typically) is written in place: the atomic replace needs a new file beside it.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(file.errorString());
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath()); // a failure shows as the file's own
     // The file holds connection strings with passwords: a new one is for its owner only.
-    // An existing one keeps its permissions (the replacement takes them over).
-    if (!existed)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const QByteArray bytes = Serialize();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        fail(file.errorString());
+    const QString reason =
+        WriteWholeFile(m_fileName, Serialize(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!reason.isEmpty())
+        fail(reason);
     m_unwritten = false;
 }

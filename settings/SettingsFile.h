@@ -4,10 +4,12 @@
 // Every read, write or existence test reads the whole file again first, and every write
 // rewrites the whole file at once, so changes made by hand between two accesses survive.
 // A file without any write permission bit (Windows: the read-only attribute) makes every
-// write a silent no-op. The file is written in the user's 8-bit code page with CR LF line
-// ends; sections and entries are compared without regard to case; lines the program does not
-// understand (comments, lines without "=", unknown sections and entries) are written back
-// where they stood. For duplicates in a hand-edited file the first occurrence is used.
+// write a silent no-op. The file is written in the user's 8-bit code page (or, for a file
+// from a Windows machine under a UTF-8 locale, in Windows-1250) with CR LF line ends;
+// sections and entries are compared without regard to case; every line the program does not
+// change (comments, lines without "=", unknown sections and entries, values it writes
+// unchanged) is written back as the bytes it was read as, where it stood. For duplicates in a
+// hand-edited file the first occurrence is used. A write that fails leaves the file as it was.
 //
 // Usage:
 //     SettingsFile storApp;                          // settings.ini beside the executable
@@ -15,6 +17,7 @@
 //     storApp.WriteInteger("Sec", "Key", n);         // throws EFCreateError when unwritable
 
 #include "core/Exceptions.h"
+#include "settings/FilePlatform.h"
 
 #include <QList>
 #include <QString>
@@ -68,13 +71,17 @@ public:
     static bool TextToBool(const QString &text);
 
 private:
+    // A line read from the file is written back as the bytes it was read as until the
+    // program changes it; `raw` is null for a line the program made or changed.
     struct Line {
         bool isEntry = false;
         QString name;  // entry name (entries only)
         QString value; // entry value, or the whole text of any other line
+        QByteArray raw;
     };
     struct Section {
         QString name;
+        QByteArray raw; // the header line as read
         QList<Line> lines;
     };
 
@@ -85,8 +92,9 @@ private:
     QByteArray Serialize() const;
 
     QString m_fileName;
-    QList<QString> m_preamble; // lines before the first section
+    QList<QByteArray> m_preamble; // lines before the first section, as read
     QList<Section> m_sections;
+    FileCodePage m_codePage = FileCodePage::User;
     bool m_unwritten = false;  // memory holds a change the file did not receive
     bool m_readFailed = false; // the file exists but could not be read
     QString m_readError;

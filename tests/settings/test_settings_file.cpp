@@ -6,9 +6,14 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,7 +29,98 @@ mode_t ModeOf(const QString &path) {
     return st.st_mode & 0777;
 }
 
+// Runs `write` in a child process whose files may not grow past `sizeLimit` bytes (a disk
+// that fills up, without a disk to fill) and, unless `folderWritable`, that may not create
+// files in `folder` (root gives up its rights for that). Returns what `write` returned.
+std::string InChildProcess(const QString &folder, bool folderWritable, rlim_t sizeLimit,
+                           const std::function<std::string()> &write) {
+    const QByteArray folderName = QFile::encodeName(folder);
+    const bool root = ::geteuid() == 0;
+    if (!folderWritable && !root)
+        ::chmod(folderName.constData(), 0555);
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "<no pipe>";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG
+        const rlimit limit{sizeLimit, sizeLimit};
+        bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        if (!folderWritable && root)
+            ready = ready && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        const std::string result = ready ? write() : "<child set-up failed>";
+        ssize_t ignored = ::write(fds[1], result.data(), result.size());
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string result;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!folderWritable && !root)
+        ::chmod(folderName.constData(), 0700);
+    return result;
+}
+
 } // namespace
+
+TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWasAndIsReported) {
+    const QByteArray before = Crlf("; kept\n[S]\nA=" + QByteArray(60, 'a') + "\nB=2\n");
+    const QString big(300, QLatin1Char('x'));
+    const rlim_t unlimited = RLIM_INFINITY;
+    const struct {
+        const char *what;
+        bool exists;
+        bool folderWritable;
+        rlim_t limit;
+        QString value;
+        QByteArray after; // empty: the write fails and the file stays as it was
+    } cases[] = {
+        {"replaced through a new file", true, true, 200, big, {}},
+        {"created", false, true, 200, big, {}},
+        {"overwritten in place, growing", true, false, 200, big, {}},
+        {"in place, shrinking", true, false, unlimited, "1", Crlf("; kept\n[S]\nA=1\nB=2\n\n")},
+        {"in place, growing", true, false, unlimited, big,
+         Crlf("; kept\n[S]\nA=" + big.toLatin1() + "\nB=2\n\n")},
+    };
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
+        const QString file = folder.filePath("settings.ini");
+        if (c.exists) {
+            PutFile(file, before);
+            ASSERT_EQ(::chown(QFile::encodeName(file).constData(), 65534, 65534) == 0,
+                      ::geteuid() == 0);
+        }
+        const std::string result = InChildProcess(folder.path(), c.folderWritable, c.limit, [&] {
+            try {
+                SettingsFile ini(file);
+                ini.WriteString("s", "a", c.value);
+                return std::string("written");
+            } catch (const EFCreateError &e) {
+                return std::string(e.what());
+            }
+        });
+        if (!c.after.isEmpty()) {
+            EXPECT_EQ(result, "written");
+            EXPECT_EQ(FileBytes(file), c.after);
+        } else {
+            EXPECT_EQ(result,
+                      QString("Cannot create file \"%1\". %2").arg(file, reason).toStdString());
+            EXPECT_EQ(FileBytes(file), c.exists ? before : QByteArray("<missing>"));
+        }
+        // No half-written copy is left beside it.
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                  c.exists || !c.after.isEmpty() ? 1 : 0);
+    }
+}
 
 TEST_F(SettingsFileTest, HandEditedFileKeepsEverythingItDoesNotChange) {
     // LF-only line ends, blanks, other case, comments, a line without "=", an unknown section,
@@ -52,25 +148,28 @@ TEST_F(SettingsFileTest, HandEditedFileKeepsEverythingItDoesNotChange) {
     ini.WriteInteger("Alpha", "Added", -7);
     ini.WriteBool("Beta", "Flag", false);
 
-    EXPECT_EQ(FileBytes(path), Crlf("; written by hand\n"
-                                    "[Alpha]\n"
-                                    "Keep=this value\n"
-                                    "; a comment between entries\n"
-                                    "\n"
-                                    "no equals sign here\n"
-                                    "Target=new\n"
-                                    "target=duplicate\n"
-                                    "Added=-7\n"
-                                    "\n"
-                                    "[Unknown]\n"
-                                    "x=1\n"
-                                    "\n"
-                                    "[alpha]\n"
-                                    "target=second section\n"
-                                    "\n"
-                                    "[Beta]\n"
-                                    "Flag=FALSE\n"
-                                    "\n"));
+    // Lines keep their bytes (only the line ends become CR LF); the empty lines that close
+    // a section become one.
+    EXPECT_EQ(FileBytes(path).toStdString(), Crlf("; written by hand\n"
+                                                  "[ Alpha ]\n"
+                                                  "  Keep = this value  \n"
+                                                  "; a comment between entries\n"
+                                                  "\n"
+                                                  "no equals sign here\n"
+                                                  "Target=new\n"
+                                                  "target = duplicate\n"
+                                                  "Added=-7\n"
+                                                  "\n"
+                                                  "[Unknown]\n"
+                                                  "x=1\n"
+                                                  "\n"
+                                                  "[alpha]\n"
+                                                  "target=second section\n"
+                                                  "\n"
+                                                  "[Beta]\n"
+                                                  "Flag=FALSE\n"
+                                                  "\n")
+                                                 .toStdString());
 }
 
 TEST_F(SettingsFileTest, EveryAccessRereadsTheFileAndKeepsChangesMadeMeanwhile) {
@@ -228,4 +327,31 @@ TEST_F(SettingsFileTest, ValuesAreInTheLocalesEightBitCodePage) {
     ::unsetenv("LOCPATH");
     if (!haveLocale)
         GTEST_SKIP() << "no sl_SI.CP1250 locale could be built (localedef " << rc << ")";
+}
+
+// Under a UTF-8 locale a file with bytes that are not UTF-8 comes from a Windows machine: it is
+// read as Windows-1250, its untouched lines keep their bytes, and what the program writes into
+// it is in Windows-1250 too.
+TEST_F(SettingsFileTest, WindowsCodePageFileKeepsItsEncoding) {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    // "Šifra čitača" and "Družba", and a byte Windows-1250 leaves undefined (0x81).
+    PutFile(path, "; \x8Aifra \xE8ita\xE8"
+                  "a \x81\r\n[S]\r\nName = Dru\x9E"
+                  "ba \r\nConn=old\r\n");
+    SettingsFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "Name", ""), QString::fromUtf8("Družba"));
+    ini.WriteString("S", "Conn", QString::fromUtf8("Geslo=Žiga Ђ"));
+    ini.WriteString("S", "Name", QString::fromUtf8("Družba"));
+    EXPECT_EQ(FileBytes(path).toStdString(), "; \x8Aifra \xE8ita\xE8"
+                                             "a \x81\r\n[S]\r\nName = Dru\x9E"
+                                             "ba "
+                                             "\r\nConn=Geslo=\x8Eiga ?\r\n\r\n");
+    EXPECT_EQ(ini.ReadString("S", "Conn", ""), QString::fromUtf8("Geslo=Žiga ?"));
+
+    // A file that is UTF-8 stays UTF-8.
+    PutFile(path, "[S]\r\nName=Družba\r\n");
+    ini.WriteString("S", "Conn", QString::fromUtf8("Žiga"));
+    EXPECT_EQ(FileBytes(path).toStdString(), "[S]\r\nName=Družba\r\nConn=Žiga\r\n\r\n");
+    std::setlocale(LC_CTYPE, saved.c_str());
 }

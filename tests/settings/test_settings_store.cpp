@@ -180,11 +180,14 @@ TEST_F(SettingsStoreTest, NamesInOtherCaseAndBlanksAroundTheEqualsSign) {
     EXPECT_EQ(l.store->ReadStoredValue("DownloadTime"), QVariant(30));
     EXPECT_EQ(l.store->ReadStoredValue("ConnStrTH7").toString(), "Data Source=x");
 
-    // The save writes into the existing section and entries, spelled as they were.
+    // The save writes into the existing section and entries; the lines whose values it does
+    // not change keep their bytes, blanks included.
+    l.store->WriteStoredValue("ConnStrTH7", "Data Source=y");
     l.store->SaveSettings();
     const QByteArray bytes = FileBytes(path);
-    EXPECT_TRUE(bytes.startsWith(Crlf("[FVANTRELFORM\\settings]\ndownloadtime=30\n"
-                                      "connstrth7=Data Source=x\nConnStrVantrelMain=\n")));
+    EXPECT_TRUE(bytes.startsWith(Crlf("[FVANTRELFORM\\settings]\n  downloadtime   =   30  \n"
+                                      "connstrth7=Data Source=y\nConnStrVantrelMain=\n")))
+        << bytes.constData();
     EXPECT_EQ(bytes.count("DownloadTime"), 0);
 }
 
