@@ -1,7 +1,10 @@
 #pragma once
 // Trace messages for a developer's debugger: the text in double quotes, nothing else.
-// Windows: OutputDebugStringA in code page 1250. Elsewhere: one line on standard error, UTF-8.
-// Qt-free so that the Windows unit can be built and tested without a Windows Qt.
+// Windows: OutputDebugStringA in code page 1250. Elsewhere: one line on standard error, UTF-8,
+// filtered by the Qt logging category "vantrelimport.trace" (on by default; the usual
+// QT_LOGGING_RULES="vantrelimport.trace=false" silences it). A trace never blocks: a line that
+// standard error cannot take at once is dropped.
+// The Windows unit is Qt-free so that it can be built and tested without a Windows Qt.
 
 #include <string>
 
@@ -9,3 +12,8 @@ void TraceMessage(const std::string &utf8Text);
 
 // The exact bytes handed to the debug channel for a text (quotes included, no line break).
 std::string TraceBytes(const std::string &utf8Text);
+
+// Called first thing at start-up: writing to standard error neither kills the program (a
+// reader that has gone: SIGPIPE is ignored) nor blocks it (Qt's own messages, too, are dropped
+// when standard error cannot take them at once). Nothing to do on Windows.
+void GuardStandardError();

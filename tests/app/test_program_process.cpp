@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,5 +97,46 @@ TEST_F(ProgramProcessTest, TerminationSignalsEndLikeExitAndSave) {
         EXPECT_TRUE(text.startsWith("[fVantrelForm]\r\nFormVersion=0\r\n")) << text.constData();
         EXPECT_TRUE(text.contains("ShowCmd=1")) << text.constData();
         EXPECT_TRUE(text.contains("LogLinesMax=300")) << text.constData();
+    }
+}
+
+// Standard error a pipe whose reader has gone, or one that nobody reads and that is full: the
+// traces (one a second) neither kill the program nor block it, and it still ends on SIGTERM.
+TEST_F(ProgramProcessTest, TracesIntoABrokenOrFullPipeNeitherKillNorBlock) {
+    for (const bool readerGone : {true, false}) {
+        SCOPED_TRACE(readerGone ? "reader gone" : "pipe full");
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        if (readerGone) {
+            ::close(fds[0]);
+        } else {
+            // Filled while non-blocking, then made blocking again for the program.
+            const int flags = ::fcntl(fds[1], F_GETFL);
+            ASSERT_EQ(::fcntl(fds[1], F_SETFL, flags | O_NONBLOCK), 0);
+            const QByteArray block(4096, 'x');
+            while (::write(fds[1], block.constData(), block.size()) > 0) {
+            }
+            ASSERT_EQ(::fcntl(fds[1], F_SETFL, flags), 0);
+        }
+        QProcess p;
+        const int writeEnd = fds[1];
+        p.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDERR_FILENO); });
+        Start(p);
+        ::close(fds[1]);
+        // Up once it holds the lock; then a few ticks, each with its trace.
+        for (int i = 0; i < 50 && !QFile::exists(runtime.filePath(QString::fromLatin1(kLockName)));
+             ++i)
+            QThread::msleep(100);
+        EXPECT_FALSE(p.waitForFinished(2500)) << "ended with " << p.exitCode();
+        ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0);
+        EXPECT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+        if (!readerGone)
+            ::close(fds[0]);
     }
 }
