@@ -1,6 +1,8 @@
 #include "i18n/TranslationState.h"
 
 #include "core/Exceptions.h"
+#include "core/Trace.h"
+#include "i18n/FormatConversions.h"
 #include "i18n/SystemLocale.h"
 
 #include <QCoreApplication>
@@ -100,8 +102,18 @@ QString TranslationState::Lookup(const QString &english) {
             reporter = m_reporter;
         }
         if (m_status == Status::Open) {
-            if (const QByteArray *translation = m_catalog.Find(KeyOf(english)))
-                result = WithCrLf(*translation);
+            const QByteArray key = KeyOf(english);
+            if (const QByteArray *translation = m_catalog.Find(key)) {
+                // Any text may be used as a format; one that asks for other arguments than
+                // its key would misread them, so the English text stands instead.
+                if (SameConversions(key, *translation))
+                    result = WithCrLf(*translation);
+                else if (!m_mismatched.contains(key)) {
+                    m_mismatched.insert(key);
+                    TraceMessage("Prevod ne odgovara formatu (" + m_languageCode.toStdString() +
+                                 "): " + key.toStdString());
+                }
+            }
         }
     }
     // Outside the lock: the box runs an event loop whose own texts come back here.

@@ -5,6 +5,7 @@
 #include "i18n/MoCatalog.h"
 
 #include <QMutex>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ public:
     TranslationState(QString catalogueFolder, QString languageCode);
 
     // The translation of an English text, or the text itself. Empty texts are never looked up.
+    // A translation whose printf conversions differ from the key's is not used (traced once).
     // Throws Exception when the catalogue file exists but cannot be read as one; nothing is
     // remembered of that, so the next lookup tries the file again.
     QString Lookup(const QString &english);
@@ -47,6 +49,7 @@ private:
     Status m_status = Status::NotLookedFor;
     QString m_path;
     MoCatalog m_catalog;
+    QSet<QByteArray> m_mismatched; // keys whose translation was refused (traced once)
     ProblemReporter m_reporter;
 };
 

@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "i18n/CatalogueTranslator.h"
 #include "i18n/ExclusionRegistry.h"
+#include "i18n/FormatConversions.h"
 #include "i18n/MoCatalog.h"
 #include "i18n/SystemLocale.h"
 #include "i18n/TextLookup.h"
@@ -13,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace testcat;
 
@@ -323,4 +326,81 @@ TEST_F(CatalogueTest, TextLookupUsesTheProcessWideState) {
     EXPECT_EQ(CatalogueTranslator().translate("QPlatformTheme", "Yes"), QStringLiteral("Da"));
     SetProcessTranslation(std::make_unique<TranslationState>(Folder(), QStringLiteral("C")));
     EXPECT_EQ(TextLookup("Yes"), QStringLiteral("Yes"));
+}
+
+// The catalogue is compiled without the c-format flag, so msgfmt lets every mismatch through.
+// A translation that asks for other arguments than its key is not used (the program would
+// misread its arguments or crash); the key is, and the refusal is traced once.
+TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
+    const struct {
+        const char *key;
+        const char *translation;
+        bool used;
+    } cases[] = {
+        {"%d minute(s)", "%s minut", false},              // another kind
+        {"%d of %s", "%s od %d", false},                  // another order
+        {"%d new persons imported", "%d oseb %d", false}, // another number
+        {"%d of %d", "%ld od %d", false},                 // another size
+        {"Download", "Prenos %s", false},                 // a plain text that turns into a format
+        {"%s: %s", "%s - %s", true},
+        {"%d%% done", "%d %% opravljeno", true}, // "%%" takes no argument
+        {"%5.2f s", "%.1f s", true},             // width and precision may change
+        {"%x", "%X", true},
+    };
+    Entries entries;
+    for (const auto &c : cases)
+        entries.push_back({QString::fromUtf8(c.key), QString::fromUtf8(c.translation)});
+    Make(QStringLiteral("sl"), entries);
+    TranslationState state(Folder(), QStringLiteral("sl_SI"));
+
+    // The traces go to standard error: caught in a pipe for the length of the lookups.
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    const int savedErr = ::dup(STDERR_FILENO);
+    ::dup2(fds[1], STDERR_FILENO);
+    for (int round = 0; round < 2; ++round)
+        for (const auto &c : cases)
+            EXPECT_EQ(state.Lookup(QString::fromUtf8(c.key)),
+                      QString::fromUtf8(c.used ? c.translation : c.key))
+                << c.key;
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedErr);
+    ::close(fds[1]);
+    QByteArray traces;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        traces.append(buffer, n);
+    ::close(fds[0]);
+    for (const auto &c : cases)
+        EXPECT_EQ(traces.count(QByteArray("): ") + c.key + "\"\n"), c.used ? 0 : 1)
+            << c.key << "\n"
+            << traces.constData();
+
+    // Used as the program uses it, the refused one formats its argument safely.
+    EXPECT_EQ(
+        QString::asprintf(state.Lookup(QStringLiteral("%d minute(s)")).toUtf8().constData(), 15),
+        QStringLiteral("15 minute(s)"));
+}
+
+// msgfmt --check-format (run by the build) checks only the entries flagged c-format: every
+// shipped entry whose key takes arguments must carry the flag.
+TEST(ShippedCatalogue, EveryFormatEntryIsCheckedByMsgfmt) {
+    QFile po(qEnvironmentVariable("VI_TEST_SOURCE_DIR") + QStringLiteral("/locale/sl/default.po"));
+    ASSERT_TRUE(po.open(QIODevice::ReadOnly)) << po.fileName().toStdString();
+    const QList<QByteArray> lines = po.readAll().split('\n');
+    int formats = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines[i].startsWith("msgid \""))
+            continue;
+        QByteArray key = lines[i].mid(6);
+        for (qsizetype j = i + 1; j < lines.size() && lines[j].startsWith('"'); ++j)
+            key += lines[j];
+        if (PrintfConversions(key).isEmpty())
+            continue;
+        ++formats;
+        const bool flagged =
+            i > 0 && lines[i - 1].startsWith("#,") && lines[i - 1].contains("c-format");
+        EXPECT_TRUE(flagged) << key.constData();
+    }
+    EXPECT_GT(formats, 5);
 }
