@@ -10,17 +10,6 @@ QDateTime At(int h, int m, int s) {
     return QDateTime(QDate(2013, 1, 26), QTime(h, m, s));
 }
 
-// Counts the reads of LogLinesMax so that re-reading per comparison can be checked.
-class CountingValues : public StoredValueTable {
-public:
-    QVariant ReadStoredValue(const QString &name) const override {
-        if (name.compare(QStringLiteral("LogLinesMax"), Qt::CaseInsensitive) == 0)
-            ++reads;
-        return StoredValueTable::ReadStoredValue(name);
-    }
-    mutable int reads = 0;
-};
-
 } // namespace
 
 TEST(ActivityLog, RowTextsByKind) {
@@ -77,19 +66,6 @@ TEST(ActivityLog, TrimsToLogLinesMaxDroppingTheOldest) {
     log.AddLogEntry(QStringLiteral("301"), LogEntryKind::Information);
     ASSERT_EQ(log.rowCount(), 10);
     EXPECT_EQ(log.Rows().front().description, QStringLiteral("292"));
-}
-
-TEST(ActivityLog, LimitIsReadForEveryComparison) {
-    CountingValues values;
-    values.WriteStoredValue(QStringLiteral("LogLinesMax"), 2);
-    ActivityLog log(values, [] { return At(1, 2, 3); });
-    log.AddLogEntry(QStringLiteral("a"), LogEntryKind::Information);
-    log.AddLogEntry(QStringLiteral("b"), LogEntryKind::Information);
-    values.WriteStoredValue(QStringLiteral("LogLinesMax"), 0);
-    values.reads = 0;
-    log.AddLogEntry(QStringLiteral("c"), LogEntryKind::Information);
-    EXPECT_EQ(log.rowCount(), 0);
-    EXPECT_EQ(values.reads, 3); // three deletions, and the last comparison sees an empty list
 }
 
 TEST(ActivityLog, ZeroOrNegativeLimitKeepsTheListEmpty) {

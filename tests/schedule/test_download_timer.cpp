@@ -120,13 +120,6 @@ TEST_F(TickFixture, CounterWrapsAsUnsigned32) {
     EXPECT_EQ(state.elapsedSeconds, 0u);
 }
 
-TEST(DownloadCommand, EnabledExactlyWithoutRunInProgress) {
-    ProgramState state;
-    EXPECT_TRUE(DownloadCommandEnabled(state));
-    state.downloadInProgress = true;
-    EXPECT_FALSE(DownloadCommandEnabled(state));
-}
-
 TEST(DownloadTimerObject, FiresEverySecondAndOnlyTicks) {
     StoredValueTable values;
     ProgramState state;
