@@ -2,6 +2,7 @@
 // Doubles of the database objects and the host for import-run tests. Every call on a database
 // object goes into one shared journal so that the order across objects can be checked.
 
+#include "core/Exceptions.h"
 #include "import/DbInterfaces.h"
 #include "import/ImportHost.h"
 #include "settings/StoredValues.h"
@@ -110,9 +111,12 @@ public:
 class RecordingValues : public StoredValueTable {
 public:
     void SaveStoredValueNow(const QString &name) override {
+        if (!saveFailure.isEmpty())
+            throw Exception(saveFailure);
         saved.append(name + u'=' + ReadStoredValue(name).toString());
     }
     QStringList saved;
+    QString saveFailure; // the settings file cannot be written: this message
 };
 
 // The exceptions the connection layer raises for a refused row and for any other failure.

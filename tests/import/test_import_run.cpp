@@ -94,6 +94,19 @@ TEST_F(ImportRunTest, EmployeeAndMediaIdStatements) {
     ExpectAllClosed();
 }
 
+TEST_F(ImportRunTest, FailedSaveOfTheProgressIsAWarningAndTheRunFinishes) {
+    values.WriteStoredValue("EventIDLast", 500);
+    events.rows = {Event(501, 1280, 1, QDateTime(QDate(2013, 1, 26), QTime(8, 0)), 1, 1)};
+    values.saveFailure = "Cannot create file \"/x/settings.ini\". No space left on device";
+    RunOnce();
+    const QStringList lines = host.Lines();
+    const qsizetype warning =
+        lines.indexOf("W:Cannot create file \"/x/settings.ini\". No space left on device");
+    ASSERT_GE(warning, 0) << lines.join('\n').toStdString();
+    EXPECT_GT(lines.indexOf("I:Download finished"), warning);
+    EXPECT_EQ(EventIDLast(), 501); // kept in memory for the next save
+}
+
 TEST_F(ImportRunTest, RegistrationStatementAndEventIdProgress) {
     values.WriteStoredValue("EventIDLast", 500);
     events.rows = {
