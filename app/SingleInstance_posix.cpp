@@ -85,6 +85,11 @@ Attempt TakeLock(int dir, const std::string &dirPath, const char *name) {
 // The user's runtime folder, when it is a folder of this user that it may write in.
 Attempt InRuntimeFolder(const std::string &dirPath, const char *name) {
     Attempt a;
+    if (dirPath.front() != '/') {
+        // A relative name would mean a different folder for every working folder.
+        a.failure = Reason(dirPath, "the runtime folder is not an absolute path");
+        return a;
+    }
     Fd dir(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st = {};
     if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0) {

@@ -479,49 +479,37 @@ TEST_F(MainWindowTest, FailedSavesAreReported) {
 TEST_F(MainWindowTest, RestoredPositionLandsOnTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint onScreen = screen.topLeft() + QPoint(20, 30);
-    const struct {
-        QPoint saved;
-    } cases[] = {{onScreen}, {{10000, 10000}}, {{-5000, -200}}, {{700, 20}}};
-    for (const auto &c : cases) {
-        const QByteArray normPos = "NormPos=" + QByteArray::number(c.saved.x()) + "," +
-                                   QByteArray::number(c.saved.y()) + ",0,0\r\n";
-        SCOPED_TRACE(normPos.constData());
-        WriteIni(kAllConnStrs, normPos);
+    for (const QPoint saved : {onScreen, QPoint(10000, 10000), QPoint(-5000, -200)}) {
+        WriteIni(kAllConnStrs,
+                 QStringLiteral("NormPos=%1,%2,0,0\r\n").arg(saved.x()).arg(saved.y()).toLatin1());
         auto f = Make();
         f->show();
         Settle();
-        // Where a window manager puts the frame of a moved window is its own affair: a position
-        // on the screen is kept, one off it ends up on it.
-        if (c.saved == onScreen) {
-            EXPECT_EQ(f->pos(), onScreen);
+        EXPECT_TRUE(screen.contains(f->frameGeometry())) << saved.x();
+        if (saved == onScreen) {
+            EXPECT_EQ(f->pos(), onScreen); // a position on the screen is kept
         }
-        EXPECT_TRUE(screen.contains(f->frameGeometry()))
-            << f->frameGeometry().x() << "," << f->frameGeometry().y();
     }
 }
 
 TEST(WindowOnScreen, MovedOntoTheScreenHoldingMostOfIt) {
-    const QRect left(0, 0, 1920, 1040), right(1920, 0, 1280, 984);
-    const QList<QRect> two = {left, right};
-    const QSize w(601, 354);
+    const QList<QRect> two = {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 984)};
     const struct {
-        const char *what;
         QPoint at;
         qsizetype primary;
         QPoint expected;
     } cases[] = {
-        {"inside a screen: unchanged", {100, 200}, 0, {100, 200}},
-        {"inside the second screen: unchanged", {2000, 500}, 0, {2000, 500}},
-        {"mostly on the left, over the edge", {1500, 10}, 1, {1920 - 601, 10}},
-        {"mostly on the right, over the edge", {1800, 10}, 0, {1920, 10}},
-        {"below the smaller right screen", {2500, 900}, 0, {2500, 984 - 354}},
-        {"on a removed monitor: the primary", {-3000, 100}, 1, {1920, 100}},
-        {"far beyond every screen: the primary", {10000, 10000}, 0, {1920 - 601, 1040 - 354}},
+        {{2000, 500}, 0, {2000, 500}},                 // inside a screen: unchanged
+        {{1500, 10}, 1, {1920 - 601, 10}},             // mostly on the left, over its edge
+        {{1800, 10}, 0, {1920, 10}},                   // mostly on the right, over its edge
+        {{2500, 900}, 0, {2500, 984 - 354}},           // below the smaller right screen
+        {{-3000, 100}, 1, {1920, 100}},                // on a removed monitor: the primary
+        {{10000, 10000}, 0, {1920 - 601, 1040 - 354}}, // far beyond: the primary
     };
     for (const auto &c : cases)
-        EXPECT_EQ(PositionOnScreens(QRect(c.at, w), two, c.primary), c.expected) << c.what;
+        EXPECT_EQ(PositionOnScreens(QRect(c.at, QSize(601, 354)), two, c.primary), c.expected)
+            << c.at.x();
     // Larger than the screen: the title bar stays reachable.
     EXPECT_EQ(PositionOnScreens(QRect(-50, -50, 700, 500), {QRect(0, 0, 640, 480)}, 0),
               QPoint(0, 0));
-    EXPECT_EQ(PositionOnScreens(QRect(7, 8, 10, 10), {}, 0), QPoint(7, 8));
 }

@@ -13,23 +13,19 @@
 namespace {
 
 const char *kName = "DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B";
+const QString kLock = QString::fromLatin1(kName) + QStringLiteral(".lock");
 
-// Sets an environment variable, or removes it for a null value, for the guard's lifetime.
+// Sets an environment variable, or removes it for an empty value, for the guard's lifetime.
 class EnvVar {
 public:
-    EnvVar(const char *name, const QByteArray *value)
+    EnvVar(const char *name, const QString &value)
         : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        if (value)
-            qputenv(name, *value);
-        else
+        if (value.isEmpty())
             qunsetenv(name);
-    }
-    ~EnvVar() {
-        if (m_had)
-            qputenv(m_name, m_old);
         else
-            qunsetenv(m_name);
+            qputenv(name, QFile::encodeName(value));
     }
+    ~EnvVar() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
 
 private:
     const char *m_name;
@@ -37,29 +33,11 @@ private:
     QByteArray m_old;
 };
 
-// Another user's id for files that must not be ours; only root can hand files over.
-uid_t OtherUser() {
-    const passwd *nobody = ::getpwnam("nobody");
-    return nobody ? nobody->pw_uid : 65534;
-}
-
+// Hands a file to another user; only root can, so elsewhere the case is skipped.
 bool GiveAway(const QString &path) {
-    return ::geteuid() == 0 && ::lchown(QFile::encodeName(path).constData(), OtherUser(), -1) == 0;
-}
-
-enum class Where { Runtime, Private, Nowhere };
-
-struct Case {
-    const char *what;
-    bool runtimeSet; // $XDG_RUNTIME_DIR names <rt>/run
-    bool tmpIsFile;  // the temporary folder <tmp>/t is a file instead
-    // Prepares <rt> and <tmp> (the temporary folder); false: cannot be prepared here.
-    std::function<bool(const QDir &rt, const QDir &tmp, const QString &privateDir)> prepare;
-    Where where;
-};
-
-bool MakeDir(const QDir &d, const char *name) {
-    return d.mkpath(QString::fromLatin1(name));
+    const passwd *nobody = ::getpwnam("nobody");
+    return ::geteuid() == 0 &&
+           ::lchown(QFile::encodeName(path).constData(), nobody ? nobody->pw_uid : 65534, -1) == 0;
 }
 
 bool MakeFile(const QString &path) {
@@ -67,79 +45,62 @@ bool MakeFile(const QString &path) {
     return f.open(QIODevice::WriteOnly);
 }
 
-const QString kLock = QString::fromLatin1(kName) + QStringLiteral(".lock");
+enum class Where { Runtime, Private, Nowhere };
 
 } // namespace
 
 TEST(SingleInstanceGuard, LockPlaceAndRefusals) {
-    const std::vector<Case> cases = {
-        {"runtime folder usable", true, false,
-         [](const QDir &rt, const QDir &, const QString &) { return MakeDir(rt, "run"); },
+    // run: the runtime folder $XDG_RUNTIME_DIR names; priv: the private folder under the
+    // temporary folder tmp. prepare returns false where the case cannot be set up (not root).
+    using Prepare =
+        std::function<bool(const QString &run, const QString &tmp, const QString &priv)>;
+    const struct {
+        const char *what;
+        bool runtimeSet;
+        Prepare prepare;
+        Where where;
+    } cases[] = {
+        {"runtime folder usable", true, [](auto run, auto, auto) { return QDir().mkdir(run); },
          Where::Runtime},
-        {"no runtime folder named", false, false,
-         [](const QDir &, const QDir &, const QString &) { return true; }, Where::Private},
-        {"runtime folder missing", true, false,
-         [](const QDir &, const QDir &, const QString &) { return true; }, Where::Private},
-        {"runtime folder is a file, so not writable as a folder", true, false,
-         [](const QDir &rt, const QDir &, const QString &) {
-             return MakeFile(rt.filePath(QStringLiteral("run")));
+        {"no runtime folder named", false, [](auto, auto, auto) { return true; }, Where::Private},
+        {"runtime folder missing", true, [](auto, auto, auto) { return true; }, Where::Private},
+        {"runtime folder is a file", true, [](auto run, auto, auto) { return MakeFile(run); },
+         Where::Private},
+        {"lock file is a link", true,
+         [](auto run, auto, auto) {
+             return QDir().mkdir(run) && QFile::link(run + "/target", run + "/" + kLock);
          },
          Where::Private},
-        {"lock file in the runtime folder is a link", true, false,
-         [](const QDir &rt, const QDir &, const QString &) {
-             return MakeDir(rt, "run") && QFile::link(rt.filePath(QStringLiteral("target")),
-                                                      rt.filePath(QStringLiteral("run/") + kLock));
+        {"lock file belongs to another user", true,
+         [](auto run, auto, auto) {
+             return QDir().mkdir(run) && MakeFile(run + "/" + kLock) && GiveAway(run + "/" + kLock);
          },
          Where::Private},
-        {"lock file in the runtime folder belongs to another user", true, false,
-         [](const QDir &rt, const QDir &, const QString &) {
-             const QString lock = rt.filePath(QStringLiteral("run/") + kLock);
-             return MakeDir(rt, "run") && MakeFile(lock) && GiveAway(lock);
-         },
-         Where::Private},
-        {"runtime folder belongs to another user", true, false,
-         [](const QDir &rt, const QDir &, const QString &) {
-             return MakeDir(rt, "run") && GiveAway(rt.filePath(QStringLiteral("run")));
-         },
-         Where::Private},
-        {"private folder is a link to a folder of ours", false, false,
-         [](const QDir &, const QDir &tmp, const QString &privateDir) {
-             return MakeDir(tmp, "elsewhere") &&
-                    QFile::link(tmp.filePath(QStringLiteral("elsewhere")), privateDir);
+        {"private folder is a link to a folder of ours", false,
+         [](auto, auto tmp, auto priv) {
+             return QDir().mkdir(tmp + "/elsewhere") && QFile::link(tmp + "/elsewhere", priv);
          },
          Where::Nowhere},
-        {"private folder taken by another user", false, false,
-         [](const QDir &, const QDir &, const QString &privateDir) {
-             return QDir().mkpath(privateDir) && GiveAway(privateDir);
-         },
+        {"private folder taken by another user", false,
+         [](auto, auto, auto priv) { return QDir().mkdir(priv) && GiveAway(priv); },
          Where::Nowhere},
-        {"lock file in the private folder is a folder", false, false,
-         [](const QDir &, const QDir &, const QString &privateDir) {
-             return QDir().mkpath(privateDir + QStringLiteral("/") + kLock);
-         },
-         Where::Nowhere},
-        {"runtime folder missing and the temporary folder is a file", true, true,
-         [](const QDir &, const QDir &, const QString &) { return true; }, Where::Nowhere},
+        {"temporary folder is a file", true,
+         [](auto, auto tmp, auto) { return QDir().rmdir(tmp) && MakeFile(tmp); }, Where::Nowhere},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        QTemporaryDir rtHolder, tmpHolder;
-        ASSERT_TRUE(rtHolder.isValid() && tmpHolder.isValid());
-        const QDir rt(rtHolder.path());
-        QDir tmp(tmpHolder.path());
-        // The temporary folder is <tmp>/t: a folder, unless a case puts a file there.
-        const QString tmpPath = tmp.filePath(QStringLiteral("t"));
-        ASSERT_TRUE(c.tmpIsFile ? MakeFile(tmpPath) : tmp.mkdir(QStringLiteral("t")));
-        const QString privateDir =
-            tmpPath + QStringLiteral("/VantrelImport-") + QString::number(::geteuid());
-        if (!c.prepare(rt, tmp, privateDir)) {
+        QTemporaryDir holder;
+        ASSERT_TRUE(holder.isValid());
+        const QString run = holder.filePath(QStringLiteral("run"));
+        const QString tmp = holder.filePath(QStringLiteral("tmp"));
+        const QString priv = tmp + QStringLiteral("/VantrelImport-%1").arg(::geteuid());
+        ASSERT_TRUE(QDir().mkdir(tmp));
+        if (!c.prepare(run, tmp, priv)) {
             std::cout << "skipped here (needs root): " << c.what << '\n';
             continue;
         }
-        const QByteArray runtime = QFile::encodeName(rt.filePath(QStringLiteral("run")));
-        const QByteArray tmpValue = QFile::encodeName(tmpPath);
-        EnvVar xdg("XDG_RUNTIME_DIR", c.runtimeSet ? &runtime : nullptr);
-        EnvVar tmpdir("TMPDIR", &tmpValue);
+        EnvVar xdg("XDG_RUNTIME_DIR", c.runtimeSet ? run : QString());
+        EnvVar tmpdir("TMPDIR", tmp);
 
         SingleInstanceGuard first(kName);
         if (c.where == Where::Nowhere) {
@@ -148,46 +109,18 @@ TEST(SingleInstanceGuard, LockPlaceAndRefusals) {
             continue;
         }
         ASSERT_EQ(first.Result(), SingleInstanceResult::FirstCopy) << first.FailureText();
-        const QString expected =
-            (c.where == Where::Runtime ? QString::fromUtf8(runtime) : privateDir) +
-            QStringLiteral("/") + kLock;
-        EXPECT_EQ(QString::fromStdString(first.LockPath()), expected);
-        QFileInfo lock(expected);
-        EXPECT_TRUE(lock.isFile() && !lock.isSymLink());
+        const QString lock = (c.where == Where::Runtime ? run : priv) + "/" + kLock;
+        EXPECT_EQ(QString::fromStdString(first.LockPath()), lock);
+        EXPECT_TRUE(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
         if (c.where == Where::Private) {
             struct stat st = {};
-            ASSERT_EQ(::lstat(QFile::encodeName(privateDir).constData(), &st), 0);
+            ASSERT_EQ(::lstat(QFile::encodeName(priv).constData(), &st), 0);
             EXPECT_TRUE(S_ISDIR(st.st_mode));
             EXPECT_EQ(st.st_mode & 0777, 0700u);
         }
         // Only the lock really being held turns a second copy away, and only while it is.
-        {
-            SingleInstanceGuard second(kName);
-            EXPECT_EQ(second.Result(), SingleInstanceResult::AlreadyRunning);
-        }
+        EXPECT_EQ(SingleInstanceGuard(kName).Result(), SingleInstanceResult::AlreadyRunning);
         first.Close();
-        SingleInstanceGuard later(kName);
-        EXPECT_EQ(later.Result(), SingleInstanceResult::FirstCopy) << later.FailureText();
+        EXPECT_EQ(SingleInstanceGuard(kName).Result(), SingleInstanceResult::FirstCopy);
     }
-}
-
-TEST(SingleInstanceGuard, CopyThatFellBackIsFoundOnceTheRuntimeFolderExists) {
-    QTemporaryDir rt, tmp;
-    ASSERT_TRUE(rt.isValid() && tmp.isValid());
-    const QByteArray missing = QFile::encodeName(rt.filePath(QStringLiteral("run")));
-    const QByteArray tmpValue = QFile::encodeName(tmp.path());
-    EnvVar tmpdir("TMPDIR", &tmpValue);
-    EnvVar xdg("XDG_RUNTIME_DIR", &missing);
-    SingleInstanceGuard first(kName);
-    ASSERT_EQ(first.Result(), SingleInstanceResult::FirstCopy) << first.FailureText();
-    ASSERT_TRUE(QDir(rt.path()).mkdir(QStringLiteral("run")));
-    {
-        SingleInstanceGuard second(kName);
-        EXPECT_EQ(second.Result(), SingleInstanceResult::AlreadyRunning);
-    }
-    first.Close();
-    SingleInstanceGuard later(kName);
-    EXPECT_EQ(later.Result(), SingleInstanceResult::FirstCopy);
-    EXPECT_EQ(QString::fromStdString(later.LockPath()),
-              QString::fromUtf8(missing) + QStringLiteral("/") + kLock);
 }
