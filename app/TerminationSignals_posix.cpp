@@ -63,8 +63,9 @@ void TerminationWatch::Impl::Watch() {
                 ::_exit(0); // asked twice: at once
             requested = true;
             deadline = std::chrono::steady_clock::now() + grace;
+            // On a thread of its own: a cancel that hangs in a driver must not stop the clock.
             if (cancel)
-                cancel();
+                std::thread(cancel).detach();
             QMetaObject::invokeMethod(
                 &relay, [this] { Deliver(); }, Qt::QueuedConnection);
         }
