@@ -2,17 +2,18 @@
 
 #include "app/Artwork.h"
 #include "app/ErrorReport.h"
-#include "core/Exceptions.h"
 #include "app/ProgramFont.h"
 #include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
 #include "app/StartupErrorBox.h"
 #include "app/TerminationSignals.h"
-#include "core/Trace.h"
 #include "app/VersionInfo.h"
 #include "app/uVantrelForm.h"
+#include "core/Exceptions.h"
+#include "core/Trace.h"
 #include "i18n/ExclusionRegistry.h"
 #include "i18n/InstallTranslation.h"
+#include "import/StatementCancel.h"
 
 #include <QFileInfo>
 #include <memory>
@@ -22,6 +23,10 @@ namespace {
 
 constexpr const char *kInstanceName = "DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B";
 
+// How long the ordinary end after a termination request may take before the program ends on
+// the spot; a server that does not answer a cancel must not keep it alive.
+constexpr std::chrono::milliseconds kTerminationGrace{3000};
+
 } // namespace
 
 int RunProgram(int argc, char **argv) {
@@ -30,7 +35,8 @@ int RunProgram(int argc, char **argv) {
         TraceMessage("Mutex postoji");
         return 0;
     }
-    if (guard.Result() != SingleInstanceResult::FirstCopy)
+    // Where the platform ends such a failure quietly, it has no text to show.
+    if (guard.Result() != SingleInstanceResult::FirstCopy && guard.FailureText().empty())
         return 0;
 
     // Every exclusion is in place before the first window translates itself.
@@ -40,6 +46,22 @@ int RunProgram(int argc, char **argv) {
     InstallTranslation(app);
     // The program lives in the tray: closing dialogs while the window is hidden must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A termination request cancels the statement under way at once; on this thread, every
+    // event loop returns and none starts again, so no open box or dialog holds the end up.
+    bool ending = false;
+    TerminationWatch termination(&odbc::CancelAllStatements, kTerminationGrace);
+    termination.SetHandler([&ending] {
+        ending = true;
+        QCoreApplication::exit(0);
+    });
+
+    if (guard.Result() != SingleInstanceResult::FirstCopy) {
+        // Without a guard a second copy could run unnoticed: say so rather than end silently.
+        ShowStartupErrorBox("Cannot make sure that only one copy of VantrelImport runs.\n" +
+                            guard.FailureText());
+        return 1;
+    }
 
     std::unique_ptr<TfVantrelForm> fVantrelForm;
     try {
@@ -62,10 +84,18 @@ int RunProgram(int argc, char **argv) {
     TfVantrelForm *form = fVantrelForm.get();
     QObject::connect(form, &TfVantrelForm::ProgramEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    // The system or the session ending the program: as Exit does.
-    InstallTerminationHandler(form, [form] { form->ExitProgram(); });
+    // The system ending the program: as Exit does.
+    termination.SetHandler([&ending, form] {
+        ending = true;
+        QCoreApplication::exit(0);
+        form->ExitProgram();
+    });
+    // The session asking whether it may end only saves: a logout can still be cancelled. Its
+    // real end quits the application (the window follows through its quit filter); on
+    // Windows the process may be gone right after aboutToQuit, so the end happens there.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form,
-                     [form](QSessionManager &) { form->ExitProgram(); });
+                     [form](QSessionManager &) { form->SessionMayEnd(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] { form->ExitProgram(); });
 
     switch (StartupShowCommand()) {
     case StartupShow::Maximized:
@@ -80,7 +110,8 @@ int RunProgram(int argc, char **argv) {
         form->show();
         break;
     }
-    const int code = TApplication::exec();
+    // A request during start-up (a load error box is open before the loop) ended it already.
+    const int code = ending ? 0 : TApplication::exec();
 
     guard.Close();
     fVantrelForm.reset(); // saves when no save happened since the load; the icon goes

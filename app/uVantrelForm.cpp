@@ -5,7 +5,9 @@
 #include "app/ErrorReport.h"
 #include "app/ProgramFont.h"
 #include "app/TrayIconSurface.h"
+#include "app/WindowOnScreen.h"
 #include "app/uDlgVIAbout.h"
+#include "core/Trace.h"
 #include "i18n/TextLookup.h"
 #include "i18n/TranslateComponent.h"
 #include "import/ImportRun.h"
@@ -50,6 +52,18 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const char *text, int x, in
     return l;
 }
 
+// Runs a handler that Qt calls: a failure goes to the error report here, since no exception
+// may travel through Qt's own frames.
+template <class Handler> void Reporting(const char *where, Handler &&handler) {
+    try {
+        handler();
+    } catch (const std::exception &e) {
+        ShowException(e);
+    } catch (...) {
+        TraceMessage(std::string(where) + ": unknown failure");
+    }
+}
+
 QPushButton *MakeButton(QWidget *parent, const char *name, int x, int y) {
     auto *b = new QPushButton(parent);
     b->setObjectName(QString::fromLatin1(name));
@@ -68,6 +82,8 @@ TfVantrelForm::TfVantrelForm(Setup setup)
     setObjectName(QStringLiteral("fVantrelForm"));
     CreateComponents();
     FormCreate();
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->installEventFilter(this);
 }
 
 TfVantrelForm::~TfVantrelForm() {
@@ -75,8 +91,11 @@ TfVantrelForm::~TfVantrelForm() {
     if (storForm.NeedsSaveOnDestroy()) {
         try {
             storForm.SaveSettings();
-        } catch (const std::exception &) {
-            // Nothing can be shown any more; the file keeps its last saved state.
+        } catch (const std::exception &e) {
+            // The file keeps its last saved state; the user hears of it while that is possible.
+            TraceMessage(std::string("~TfVantrelForm: ") + e.what());
+            if (QApplication::instance() != nullptr)
+                ShowException(e);
         }
     }
     if (tray)
@@ -190,7 +209,7 @@ void TfVantrelForm::CreateComponents() {
             return TDlgVIOptions::Execute(owner, values, ShowErrorReport);
         };
     m_tick = std::make_unique<DownloadTick>(storForm, m_state, [this] {
-        m_setup.runImport();
+        Reporting("tmrDownloadTimer", [this] { m_setup.runImport(); });
         actDownloadUpdate();
     });
     m_downloadTimer = new DownloadTimer(*m_tick, this);
@@ -297,23 +316,35 @@ void TfVantrelForm::ExitProgram() {
     close();
 }
 
+void TfVantrelForm::SessionMayEnd() {
+    Reporting("SessionMayEnd", [this] { storForm.SaveSettings(); });
+}
+
+bool TfVantrelForm::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance())
+        Reporting("Quit", [this] { ExitProgram(); });
+    return QWidget::eventFilter(watched, event);
+}
+
 void TfVantrelForm::actExitExecute() {
-    ExitProgram();
+    Reporting("actExitExecute", [this] { ExitProgram(); });
 }
 
 void TfVantrelForm::actAboutExecute() {
-    TDlgVIAbout::Execute(this, ShowErrorReport);
+    Reporting("actAboutExecute", [this] { TDlgVIAbout::Execute(this, ShowErrorReport); });
 }
 
 void TfVantrelForm::actOptionsExecute() {
-    if (m_setup.executeOptions(this, storForm)) {
-        storForm.SaveSettings(); // a failure reaches the general error report
-        RefreshStatusLabels();
-    }
+    Reporting("actOptionsExecute", [this] {
+        if (m_setup.executeOptions(this, storForm)) {
+            storForm.SaveSettings(); // a failure reaches the general error report
+            RefreshStatusLabels();
+        }
+    });
 }
 
 void TfVantrelForm::actDownloadExecute() {
-    m_setup.runImport();
+    Reporting("actDownloadExecute", [this] { m_setup.runImport(); });
     actDownloadUpdate();
 }
 
@@ -326,11 +357,13 @@ void TfVantrelForm::actLogDetailsExecute() {
     if (row < 0 || row >= m_log->Rows().size())
         return;
     const ActivityLog::Row entry = m_log->Rows().at(row);
-    TDlgVILogDetails::Execute(this, entry.time, entry.description, ShowErrorReport);
+    Reporting("actLogDetailsExecute", [&] {
+        TDlgVILogDetails::Execute(this, entry.time, entry.description, ShowErrorReport);
+    });
 }
 
 void TfVantrelForm::storFormRestorePlacement() {
-    RefreshStatusLabels();
+    Reporting("storFormRestorePlacement", [this] { RefreshStatusLabels(); });
     const bool anyEmpty =
         storForm.ReadStoredValue(QStringLiteral("ConnStrVantrelMain")).toString().isEmpty() ||
         storForm.ReadStoredValue(QStringLiteral("ConnStrVantrelEvents")).toString().isEmpty() ||
@@ -421,7 +454,16 @@ WindowPlacementData TfVantrelForm::ReadPlacement() const {
 }
 
 void TfVantrelForm::ApplyPlacement(const WindowPlacementData &placement) {
-    move(placement.normalLeft, placement.normalTop);
+    QList<QRect> screens;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    qsizetype primaryIndex = 0;
+    for (const QScreen *s : QGuiApplication::screens()) {
+        if (s == primary)
+            primaryIndex = screens.size();
+        screens.append(s->availableGeometry());
+    }
+    const QRect saved(QPoint(placement.normalLeft, placement.normalTop), frameGeometry().size());
+    move(PositionOnScreens(saved, screens, primaryIndex));
 }
 
 void TfVantrelForm::SetWindowState(WindowShowState state) {

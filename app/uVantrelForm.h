@@ -3,8 +3,8 @@
 // menu and balloons, the settings store and the download timer. The program lives in the
 // tray: closing or minimising the window hides it there, Exit ends the program.
 
-#include "core/ProgramState.h"
 #include "app/TrayNotifier.h"
+#include "core/ProgramState.h"
 #include "import/ImportHost.h"
 #include "log/ActivityLog.h"
 #include "schedule/DownloadTimer.h"
@@ -64,6 +64,9 @@ public:
     void TrayIconClicked();
     // Ends the program as Exit does (also for termination signals and the session's end).
     void ExitProgram();
+    // The session asks whether it may end: the settings are saved, the program goes on
+    // (the logout may still be cancelled). Its real end reaches the application as a quit.
+    void SessionMayEnd();
 
     IStoredValues &StoredValues() { return storForm; }
     ProgramState &State() { return m_state; }
@@ -120,6 +123,10 @@ public slots:
     void actLogDetailsExecute();
     void storFormRestorePlacement();
     void OptionsRequest();
+
+    // A quit of the application (the session's end among others) ends the program like Exit:
+    // without this, closing the window would only hide it into the tray and refuse the quit.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 protected:
     void showEvent(QShowEvent *event) override;

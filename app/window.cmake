@@ -11,6 +11,7 @@ add_library(vi_window STATIC
   TrayNotifier.h TrayNotifier.cpp
   TrayIconSurface.h TrayIconSurface.cpp
   uVantrelForm.h uVantrelForm.cpp
+  WindowOnScreen.h WindowOnScreen.cpp
   Startup.h Startup.cpp
   StartupErrorBox.h TerminationSignals.h)
 # Ending on the system's request: signals here, the session's end on Windows.

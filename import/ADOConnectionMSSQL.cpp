@@ -2,6 +2,7 @@
 
 #include "import/ConnectionString.h"
 #include "import/ParamMarkers.h"
+#include "import/StatementCancel.h"
 
 #include "i18n/TextLookup.h"
 
@@ -102,6 +103,7 @@ void TADOConnectionMSSQL::SetConnectionString(const QString &connectionString) {
 void TADOConnectionMSSQL::Open() {
     if (m_connected)
         return;
+    odbc::ThrowIfCancelled(Name());
     odbc::EnsureCharacterLocale();
     try {
         odbc::AllocateEnvironment(m_env);
@@ -155,11 +157,15 @@ void TADOConnectionMSSQL::Execute(const QString &statement) {
     }
     const SQLHSTMT stmt = m_execStmt.get();
     const char *fallback = "Statement failed";
-    SQLRETURN rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQL_NTS);
-    // Row counts and result sets are discarded; a batch can still fail in a later statement,
-    // which shows only when its results are reached.
-    while (odbc::Succeeded(rc))
-        rc = SQLMoreResults(stmt);
+    SQLRETURN rc;
+    {
+        const odbc::CancellableCall call(stmt, Name());
+        rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQL_NTS);
+        // Row counts and result sets are discarded; a batch can still fail in a later
+        // statement, which shows only when its results are reached.
+        while (odbc::Succeeded(rc))
+            rc = SQLMoreResults(stmt);
+    }
     if (rc != SQL_NO_DATA) {
         EDatabaseError error = odbc::MakeError(SQL_HANDLE_STMT, stmt, Name(), fallback);
         SQLFreeStmt(stmt, SQL_CLOSE); // the connection stays usable for the next statement
@@ -291,6 +297,7 @@ void TADOQuery::Open() {
         odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQL_NTS), SQL_HANDLE_STMT, stmt,
                     Name(), fallback);
         BindParameters();
+        const odbc::CancellableCall call(stmt, Name());
         odbc::Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, Name(), fallback, true);
         // Statements ahead of the select (declare, set, ...) may leave row counts first.
         for (;;) {
@@ -365,6 +372,7 @@ void TADOQuery::DescribeAndCheck() {
 
 void TADOQuery::FetchRow() {
     const SQLHSTMT stmt = m_stmt.get();
+    const odbc::CancellableCall call(stmt, Name());
     const SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) {
         m_eof = true; // the last row's values stay readable, as they were

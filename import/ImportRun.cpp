@@ -3,6 +3,7 @@
 #include "core/Trace.h"
 #include "i18n/TextLookup.h"
 #include "import/ADOConnectionMSSQL.h"
+#include "import/StatementCancel.h"
 #include "import/iButton.h"
 
 namespace {
@@ -77,7 +78,8 @@ ImportRun::ImportRun(ImportDatabases databases, IStoredValues &values, ProgramSt
     : m_db(databases), m_values(values), m_state(state), m_host(host) {}
 
 void ImportRun::Run() {
-    if (m_state.downloadInProgress)
+    // No run starts once the program is ending.
+    if (m_state.downloadInProgress || odbc::StatementsCancelled())
         return;
     TraceMessage("actDownloadExecute: Započinjem download");
     const QString starting = TextLookup("Starting download");

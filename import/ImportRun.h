@@ -21,7 +21,8 @@ class ImportRun {
 public:
     ImportRun(ImportDatabases databases, IStoredValues &values, ProgramState &state,
               IImportHost &host);
-    // Runs one import; returns at once when a run is already in progress.
+    // Runs one import; returns at once when a run is already in progress or the database
+    // layer is ending.
     void Run();
 
 private:

@@ -4,4 +4,5 @@ target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionString.h ${CMAKE_CURRENT_LIST_DIR}/ConnectionString.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ParamMarkers.h ${CMAKE_CURRENT_LIST_DIR}/ParamMarkers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.h ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.h ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ADOConnectionMSSQL.h ${CMAKE_CURRENT_LIST_DIR}/ADOConnectionMSSQL.cpp)

@@ -3,6 +3,7 @@
 #include "Anchors.h"
 #include "WholeNumberEdit.h"
 #include "app/ProgramFont.h"
+#include "core/Exceptions.h"
 #include "i18n/TextLookup.h"
 #include "settings/StoredValues.h"
 
@@ -206,11 +207,18 @@ void TDlgVIOptions::chkDownloadAutoClick() {
 }
 
 void TDlgVIOptions::SelectDB(QPlainTextEdit *field) {
-    // A failure of the prompt goes on to the caller; the field is replaced only on success.
-    const QString text = field->toPlainText();
-    const bool ok = text.isEmpty() ? dl->PromptNew(this) : dl->PromptEdit(this, text);
-    if (ok)
-        field->setPlainText(dl->ConnectionString());
+    // The field is replaced only on success. A failure of the prompt is reported here: the
+    // caller is Qt's own action handling, which no exception may cross.
+    try {
+        const QString text = field->toPlainText();
+        const bool ok = text.isEmpty() ? dl->PromptNew(this) : dl->PromptEdit(this, text);
+        if (ok)
+            field->setPlainText(dl->ConnectionString());
+    } catch (const Exception &e) {
+        ReportError(this, e.Message(), ErrorReporterOf(this));
+    } catch (const std::exception &e) {
+        ReportError(this, QString::fromUtf8(e.what()), ErrorReporterOf(this));
+    }
 }
 
 void TDlgVIOptions::actSelectDBVantrelMainExecute() {

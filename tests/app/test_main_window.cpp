@@ -1,3 +1,5 @@
+#include "app/ErrorReport.h"
+#include "app/WindowOnScreen.h"
 #include "app/uVantrelForm.h"
 #include "log/LogView.h"
 #include "log/uDlgVILogDetails.h"
@@ -5,11 +7,13 @@
 #include <QPlainTextEdit>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -423,4 +427,89 @@ TEST_F(MainWindowTest, TimerTickStartsTheRun) {
     f->StoredValues().WriteStoredValue(QStringLiteral("DownloadTime"), 0);
     f->DownloadTickLogic().Tick();
     EXPECT_EQ(runs, 1);
+}
+
+TEST_F(MainWindowTest, SessionQuestionOnlySavesAndTheSessionsEndEndsLikeExit) {
+    WriteIni(kAllConnStrs);
+    auto f = Make();
+    f->show();
+    Settle();
+    QSignalSpy ended(f.get(), &TfVantrelForm::ProgramEnded);
+    f->StoredValues().WriteStoredValue(QStringLiteral("EventIDLast"), 4711);
+    f->SessionMayEnd();
+    QFile ini(IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("EventIDLast=4711"));
+    // The logout may still be cancelled: the program goes on as it was.
+    EXPECT_EQ(ended.count(), 0);
+    EXPECT_TRUE(f->IsShowing());
+
+    // The session's real end arrives as a quit of the application, which the window watches.
+    QEvent quit(QEvent::Quit);
+    f->eventFilter(QCoreApplication::instance(), &quit);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(f->isVisible());
+}
+
+// Failures in handlers that Qt calls reach the error report where they happen; none travels
+// through Qt's frames, and the save at the window's destruction is not swallowed.
+TEST_F(MainWindowTest, FailedSavesAreReported) {
+    QStringList boxes;
+    SetErrorBox([&](const QString &, const QString &text) { boxes << text; });
+    WriteIni(kAllConnStrs);
+    auto f = Make();
+    f->show();
+    Settle();
+    // A folder where the settings file was: no way of writing it, not even for root.
+    ASSERT_TRUE(QFile::remove(IniPath()));
+    ASSERT_TRUE(QDir().mkdir(IniPath()));
+
+    optionsAnswer = true;
+    EXPECT_NO_THROW(f->actOptions->trigger());
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(f->lblAutoDownloadYesNo->text(), QStringLiteral("Yes")) << "nothing after the save";
+
+    f.reset(); // no save has succeeded since the load: the destruction saves and fails
+    EXPECT_EQ(boxes.size(), 2);
+    for (const QString &text : boxes)
+        EXPECT_FALSE(text.isEmpty());
+    SetErrorBox({});
+}
+
+TEST_F(MainWindowTest, RestoredPositionLandsOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint onScreen = screen.topLeft() + QPoint(20, 30);
+    for (const QPoint saved : {onScreen, QPoint(10000, 10000), QPoint(-5000, -200)}) {
+        WriteIni(kAllConnStrs,
+                 QStringLiteral("NormPos=%1,%2,0,0\r\n").arg(saved.x()).arg(saved.y()).toLatin1());
+        auto f = Make();
+        f->show();
+        Settle();
+        EXPECT_TRUE(screen.contains(f->frameGeometry())) << saved.x();
+        if (saved == onScreen) {
+            EXPECT_EQ(f->pos(), onScreen); // a position on the screen is kept
+        }
+    }
+}
+
+TEST(WindowOnScreen, MovedOntoTheScreenHoldingMostOfIt) {
+    const QList<QRect> two = {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 984)};
+    const struct {
+        QPoint at;
+        qsizetype primary;
+        QPoint expected;
+    } cases[] = {
+        {{2000, 500}, 0, {2000, 500}},                 // inside a screen: unchanged
+        {{1500, 10}, 1, {1920 - 601, 10}},             // mostly on the left, over its edge
+        {{1800, 10}, 0, {1920, 10}},                   // mostly on the right, over its edge
+        {{2500, 900}, 0, {2500, 984 - 354}},           // below the smaller right screen
+        {{-3000, 100}, 1, {1920, 100}},                // on a removed monitor: the primary
+        {{10000, 10000}, 0, {1920 - 601, 1040 - 354}}, // far beyond: the primary
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PositionOnScreens(QRect(c.at, QSize(601, 354)), two, c.primary), c.expected)
+            << c.at.x();
+    // Larger than the screen: the title bar stays reachable.
+    EXPECT_EQ(PositionOnScreens(QRect(-50, -50, 700, 500), {QRect(0, 0, 640, 480)}, 0),
+              QPoint(0, 0));
 }

@@ -1,13 +1,17 @@
 // The built program as processes: single instance, termination by signal.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace {
@@ -29,25 +33,47 @@ protected:
                   "ConnStrTH7=c\r\n");
     }
 
-    void Start(QProcess &p) {
+    void WriteSettings(const QByteArray &text) {
+        QFile ini(home.filePath(QStringLiteral("settings.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text);
+    }
+
+    QByteArray Settings() const {
+        QFile ini(home.filePath(QStringLiteral("settings.ini")));
+        return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
+    }
+
+    void Start(QProcess &p, const QString &runtimeDir = {}, const QString &tmpDir = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                   runtimeDir.isEmpty() ? runtime.path() : runtimeDir);
+        if (!tmpDir.isEmpty())
+            env.insert(QStringLiteral("TMPDIR"), tmpDir);
         p.setProcessEnvironment(env);
         p.setProgram(exe);
         p.start();
         ASSERT_TRUE(p.waitForStarted(5000));
     }
 
-    // The first copy is up once it holds the lock and has begun ticking (its first trace).
-    void WaitUntilRunning(QProcess &p) {
+    // Standard error until it contains the text (10 s at most).
+    static QByteArray WaitForTrace(QProcess &p, const char *text) {
         QByteArray err;
-        for (int i = 0; i < 100 && !err.contains("tmrDownloadTimer"); ++i) {
+        for (int i = 0; i < 100 && !err.contains(text); ++i) {
             p.waitForReadyRead(100);
             err += p.readAllStandardError();
         }
+        return err;
+    }
+
+    // The first copy is up once it holds the lock and has begun ticking (its first trace).
+    void WaitUntilRunning(QProcess &p, bool lockInRuntime = true) {
+        const QByteArray err = WaitForTrace(p, "tmrDownloadTimer");
         ASSERT_TRUE(err.contains("tmrDownloadTimer")) << err.constData();
-        ASSERT_TRUE(QFile::exists(runtime.filePath(QString::fromLatin1(kLockName))));
+        if (lockInRuntime) {
+            ASSERT_TRUE(QFile::exists(runtime.filePath(QString::fromLatin1(kLockName))));
+        }
     }
 
     QTemporaryDir home, runtime;
@@ -139,4 +165,108 @@ TEST_F(ProgramProcessTest, TracesIntoABrokenOrFullPipeNeitherKillNorBlock) {
         if (!readerGone)
             ::close(fds[0]);
     }
+}
+
+// Ended by the system in states where the window cannot answer at once: a box of its own open
+// before the message loop runs, a modal dialog, a run waiting on a server that never answers.
+TEST_F(ProgramProcessTest, TerminationEndsEveryStateWithinFiveSeconds) {
+    QTcpServer silent; // the kernel accepts the connection; nobody ever answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QByteArray server = "Provider=SQLOLEDB.1;User ID=sa;Password=x;Connect Timeout=60;"
+                              "Initial Catalog=Vantrel;Data Source=127.0.0.1," +
+                              QByteArray::number(silent.serverPort());
+    const QByteArray all = "ConnStrVantrelMain=a\r\nConnStrVantrelEvents=b\r\nConnStrTH7=c\r\n";
+    const struct {
+        const char *what;
+        QByteArray settings;
+        const char *readyTrace; // the state has been reached once this trace is out
+        int requests;
+        bool settingsUntouched; // the program had to end without its ordinary end
+    } cases[] = {
+        {"load error box", "[fVantrelForm\\Settings]\r\n" + all + "DownloadTime=soon\r\n",
+         "tmrDownloadTimer", 1, false},
+        {"Options open", "[fVantrelForm\\Settings]\r\nConnStrVantrelMain=a\r\n", "tmrDownloadTimer",
+         1, false},
+        {"run waiting on a silent server",
+         "[fVantrelForm]\r\nFormVersion=0\r\n[fVantrelForm\\Settings]\r\nConnStrVantrelMain=" +
+             server + "\r\nConnStrVantrelEvents=" + server + "\r\nConnStrTH7=" + server +
+             "\r\nDownloadAuto=TRUE\r\nDownloadTime=0\r\n",
+         "actDownloadExecute", 1, true},
+        {"run waiting, asked twice", "", "actDownloadExecute", 2, true},
+    };
+    QByteArray previous;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray settings = c.settings.isEmpty() ? previous : c.settings;
+        previous = settings;
+        WriteSettings(settings);
+        QProcess p;
+        Start(p);
+        const QByteArray err = WaitForTrace(p, c.readyTrace);
+        ASSERT_TRUE(err.contains(c.readyTrace)) << err.constData();
+        QThread::msleep(500); // into the box, the dialog or the login
+        ASSERT_EQ(p.state(), QProcess::Running);
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < c.requests; ++i) {
+            if (i > 0)
+                QThread::msleep(100); // two requests, not one signal sent twice
+            ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0);
+        }
+        ASSERT_TRUE(p.waitForFinished(5000));
+        const qint64 elapsed = clock.elapsed();
+        std::cout << c.what << ": ended " << elapsed << " ms after the request\n";
+        EXPECT_LT(elapsed, c.requests > 1 ? 1000 : 5000);
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        const QByteArray now = Settings();
+        if (c.settingsUntouched) {
+            EXPECT_EQ(now, settings);
+        } else {
+            // Saved as Exit saves: the window's placement is there now.
+            EXPECT_TRUE(now.contains("FormVersion=0") && now.contains("ShowCmd=1"))
+                << now.constData();
+        }
+    }
+}
+
+TEST_F(ProgramProcessTest, UnusableRuntimeFolderFallsBackToAPrivateFolderThatStillGuards) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString missing = runtime.filePath(QStringLiteral("missing"));
+    QProcess first;
+    Start(first, missing, tmp.path());
+    WaitUntilRunning(first, false);
+    EXPECT_TRUE(QFile::exists(tmp.filePath(QStringLiteral("VantrelImport-%1/%2")
+                                               .arg(::geteuid())
+                                               .arg(QString::fromLatin1(kLockName)))));
+
+    // Meanwhile the runtime folder may have come into being (Qt creates it): the second copy
+    // must still find the first.
+    QProcess second;
+    Start(second, missing, tmp.path());
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.readAllStandardError(), QByteArray("\"Mutex postoji\"\n"));
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(5000));
+}
+
+TEST_F(ProgramProcessTest, NoGuardAtAllIsShownAndEndsWithStatusOne) {
+    // Neither the runtime folder nor the temporary folder is a folder.
+    const QString file = runtime.filePath(QStringLiteral("file"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    QProcess p;
+    Start(p, file, file);
+    // The box waits for the user: no silent end.
+    EXPECT_FALSE(p.waitForFinished(1500));
+    ASSERT_EQ(p.state(), QProcess::Running);
+    EXPECT_FALSE(p.readAllStandardError().contains("tmrDownloadTimer")) << "no window started";
+    ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0); // as if the box were closed
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
 }

@@ -10,6 +10,12 @@ target_include_directories(test_error_report PRIVATE ${CMAKE_SOURCE_DIR})
 gtest_discover_tests(test_error_report DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 # The built program as processes.
-vi_add_test(test_program_process SOURCES test_program_process.cpp LIBS Qt6::Core)
+find_package(Qt6 REQUIRED COMPONENTS Network)
+vi_add_test(test_program_process SOURCES test_program_process.cpp LIBS Qt6::Core Qt6::Network)
 target_compile_definitions(test_program_process PRIVATE VI_EXE_PATH="$<TARGET_FILE:VantrelImport>")
 add_dependencies(test_program_process VantrelImport)
+
+# The single-instance lock (the Windows mutex is tested with the Windows units).
+if(NOT WIN32)
+  vi_add_test(test_single_instance SOURCES test_single_instance.cpp LIBS vi_platform Qt6::Core)
+endif()

@@ -2,6 +2,10 @@
 // NVARCHAR and DECIMAL columns as VARCHAR ("String"), so fields are declared as it reports them.
 #include "db_sqlite_fixture.h"
 
+#include "import/StatementCancel.h"
+
+#include <QElapsedTimer>
+#include <thread>
 #include <time.h>
 
 namespace {
@@ -291,6 +295,38 @@ TEST_F(SqliteDb, QueryFailureCarriesTheProviderMessage) {
     EXPECT_EQ(MessageOf([&] { q.Open(); }), S("qryTest: CommandText does not return a result set"));
     EXPECT_FALSE(q.Active());
     conn.Execute(S("insert into t values (2)")); // the connection is still fine
+}
+
+TEST_F(SqliteDb, CancelFromAnotherThreadEndsAWaitingQueryAndEveryLaterCall) {
+    // Counting to two billion takes minutes; only the cancel can end it early.
+    TADOQuery q(S("qryTest"), conn);
+    q.SetSQL(S("with recursive c(x) as (select 1 union all select x + 1 from c where x < "
+               "2000000000) select count(*) as n from c"));
+    q.AddField({S("n"), S("LargeInt")});
+    std::thread canceller([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        odbc::CancelAllStatements();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const QString message = MessageOf([&] { q.Open(); });
+    const qint64 elapsed = clock.elapsed();
+    canceller.join();
+    // It ran until the cancel came, and ended then with the driver's own failure.
+    EXPECT_GE(elapsed, 250) << message.toStdString();
+    EXPECT_LT(elapsed, 3000);
+    EXPECT_TRUE(message.contains(S("interrupt"), Qt::CaseInsensitive)) << message.toStdString();
+    EXPECT_FALSE(q.Active());
+
+    // Nothing new reaches a server once the layer is ending, on this connection or another.
+    EXPECT_EQ(MessageOf([&] { conn.Execute(S("select 1")); }), S("connTest: Operation cancelled"));
+    EXPECT_EQ(MessageOf([&] { q.Open(); }), S("qryTest: Operation cancelled"));
+    TADOConnectionMSSQL other(S("connOther"));
+    other.SetConnectionString(S("Driver=SQLite3;Database=%1").arg(dir.filePath(S("o.db"))));
+    EXPECT_EQ(MessageOf([&] { other.Open(); }), S("connOther: Operation cancelled"));
+    EXPECT_FALSE(other.Connected());
+    odbc::ResetStatementCancel();
+    conn.Execute(S("select 1"));
 }
 
 TEST(DbLifetime, QueryOutlivingItsConnectionFailsCleanly) {

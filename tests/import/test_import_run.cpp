@@ -3,6 +3,7 @@
 
 #include "core/Exceptions.h"
 #include "import/ADOConnectionMSSQL.h"
+#include "import/StatementCancel.h"
 #include "import/VantrelDatabases.h"
 
 #include <QTemporaryDir>
@@ -265,15 +266,20 @@ TEST_F(ImportRunTest, UnreadableEventFieldEndsTheRun) {
     ExpectAllClosed();
 }
 
-TEST_F(ImportRunTest, RunWhileInProgressDoesNothing) {
-    state.downloadInProgress = true;
+TEST_F(ImportRunTest, RunWhileInProgressOrAfterTheEndWasRequestedDoesNothing) {
     users.rows = {User(17, "Novak", "Ana", 18, 13398, QDate(2012, 5, 2))};
-    testing::internal::CaptureStderr();
-    RunOnce();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_TRUE(host.entries.isEmpty());
-    EXPECT_TRUE(journal.isEmpty());
-    EXPECT_TRUE(state.downloadInProgress);
+    for (const bool ending : {false, true}) {
+        state.downloadInProgress = !ending;
+        if (ending)
+            odbc::CancelAllStatements();
+        testing::internal::CaptureStderr();
+        RunOnce();
+        odbc::ResetStatementCancel();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << ending;
+        EXPECT_TRUE(host.entries.isEmpty()) << ending;
+        EXPECT_TRUE(journal.isEmpty()) << ending;
+        EXPECT_EQ(state.downloadInProgress, !ending);
+    }
 }
 
 TEST_F(ImportRunTest, OrderOfCallsParametersAndTraces) {
