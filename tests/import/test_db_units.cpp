@@ -8,8 +8,6 @@
 #include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 
@@ -63,62 +61,6 @@ TEST(ParamMarkers, DelimitersQuotesAndColons) {
         const MarkerScan scan = ScanParameterMarkers(S(c.sql));
         EXPECT_EQ(scan.text, S(c.text)) << c.sql;
         EXPECT_EQ(scan.names, c.names) << c.sql;
-    }
-}
-
-TEST(FieldKinds, KindFromSqlTypeFollowsTheProviderTypes) {
-    struct Case {
-        int type;
-        bool isUnsigned, autoUnique;
-        int precision, scale;
-        const char *kind;
-        int bcdScale;
-    };
-    const Case cases[] = {
-        {SQL_SMALLINT, false, false, 5, 0, "SmallInt", 0},
-        {SQL_TINYINT, false, false, 3, 0, "SmallInt", 0},
-        {SQL_TINYINT, true, false, 3, 0, "Word", 0},
-        {SQL_SMALLINT, true, false, 5, 0, "Word", 0},
-        {SQL_INTEGER, false, false, 10, 0, "Integer", 0},
-        {SQL_INTEGER, true, false, 10, 0, "Integer", 0},
-        {SQL_INTEGER, false, true, 10, 0, "AutoInc", 0},
-        {SQL_BIGINT, false, true, 19, 0, "LargeInt", 0},
-        {SQL_NUMERIC, false, false, 9, 0, "Integer", 0},
-        {SQL_DECIMAL, false, false, 9, 0, "Integer", 0},
-        {SQL_NUMERIC, false, false, 10, 0, "BCD", 0},
-        {SQL_DECIMAL, false, false, 18, 0, "BCD", 0},
-        {SQL_DECIMAL, false, false, 9, 2, "BCD", 2},
-        {SQL_DECIMAL, false, false, 19, 4, "BCD", 4},
-        {SQL_NUMERIC, false, false, 18, 128, "BCD", 4},
-        {SQL_NUMERIC, false, false, 18, 200, "BCD", 4},
-        {SQL_REAL, false, false, 7, 0, "Float", 0},
-        {SQL_FLOAT, false, false, 15, 0, "Float", 0},
-        {SQL_DOUBLE, false, false, 15, 0, "Float", 0},
-        {SQL_TYPE_TIMESTAMP, false, false, 23, 3, "DateTime", 0},
-        {SQL_TYPE_DATE, false, false, 10, 0, "Date", 0},
-        {SQL_TYPE_TIME, false, false, 8, 0, "Time", 0},
-        {SQL_WCHAR, false, false, 10, 0, "WideString", 0},
-        {SQL_WVARCHAR, false, false, 50, 0, "WideString", 0},
-        {SQL_VARCHAR, false, false, 50, 0, "String", 0},
-        {SQL_CHAR, false, false, 10, 0, "FixedChar", 0},
-        {SQL_LONGVARCHAR, false, false, 0, 0, "Memo", 0},
-        {SQL_WLONGVARCHAR, false, false, 0, 0, "Memo", 0},
-        {SQL_BIT, false, false, 1, 0, "Boolean", 0},
-        {SQL_GUID, false, false, 36, 0, "Guid", 0},
-        {SQL_BINARY, false, false, 8, 0, "Bytes", 0},
-        {SQL_VARBINARY, false, false, 8, 0, "VarBytes", 0},
-        {SQL_LONGVARBINARY, false, false, 0, 0, "Blob", 0},
-        {-150, false, false, 0, 0, "Variant", 0},
-        {-155, false, false, 34, 7, "Unknown", 0},
-        {12345, false, false, 0, 0, "Unknown", 0},
-    };
-    for (const Case &c : cases) {
-        const ColumnKind kind =
-            KindFromSqlType(c.type, c.isUnsigned, c.autoUnique, c.precision, c.scale);
-        EXPECT_EQ(kind.kind, S(c.kind)) << c.type << " " << c.precision << "," << c.scale;
-        if (kind.kind == QLatin1String("BCD")) {
-            EXPECT_EQ(kind.scale, c.bcdScale) << c.type << " " << c.scale;
-        }
     }
 }
 

@@ -92,9 +92,12 @@ QJsonObject TdsColumn(const QString &name, const QString &type, bool identity) {
             {QStringLiteral("identity"), identity}};
 }
 
-QJsonObject TdsResult(const QJsonArray &columns, const QJsonArray &rows) {
-    return {{QStringLiteral("result"),
-             QJsonObject{{QStringLiteral("columns"), columns}, {QStringLiteral("rows"), rows}}}};
+QJsonObject TdsResult(const QJsonArray &columns, const QList<QJsonArray> &rows) {
+    QJsonArray rowArray;
+    for (const QJsonArray &row : rows)
+        rowArray.append(row);
+    return {{QStringLiteral("result"), QJsonObject{{QStringLiteral("columns"), columns},
+                                                   {QStringLiteral("rows"), rowArray}}}};
 }
 
 QJsonObject TdsError(int number, const QString &message, int severity) {

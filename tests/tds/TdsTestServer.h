@@ -45,6 +45,6 @@ private:
 
 // Script helpers: a column, a result set, an error, a rule.
 QJsonObject TdsColumn(const QString &name, const QString &type, bool identity = false);
-QJsonObject TdsResult(const QJsonArray &columns, const QJsonArray &rows);
+QJsonObject TdsResult(const QJsonArray &columns, const QList<QJsonArray> &rows);
 QJsonObject TdsError(int number, const QString &message, int severity = 16);
 QJsonObject TdsRule(const QString &match, const QJsonArray &reply);

@@ -19,9 +19,11 @@ Script (JSON object, every key optional):
   ITEM: {"result": {"columns": [{"name", "type", "identity"}], "rows": [[...]]}}
         {"error": {"number", "message", "class", "state"}}
         {"done": {"rowcount": N}}
-  Types: INT SMALLINT TINYINT BIGINT BIT FLOAT DATETIME DATE VARCHAR(n) NVARCHAR(n)
-         NVARCHAR(MAX) VARCHAR(MAX) NTEXT TEXT NUMERIC(p,s) DECIMAL(p,s).
-  Values: null, numbers, numeric values as text ("123.5"), dates as "yyyy-mm-dd[ hh:mm:ss[.fff]]".
+  Types: INT SMALLINT TINYINT BIGINT BIT FLOAT REAL MONEY DATETIME DATE VARCHAR(n) NVARCHAR(n)
+         NVARCHAR(MAX) VARCHAR(MAX) NTEXT TEXT NUMERIC(p,s) DECIMAL(p,s) UNIQUEIDENTIFIER
+         VARBINARY(n).
+  Values: null, numbers, numeric values as text ("123.5"), dates as "yyyy-mm-dd[ hh:mm:ss[.fff]]",
+          binary values and identifiers as hexadecimal text.
 """
 
 import argparse
@@ -126,6 +128,12 @@ def done_token(token, status, rowcount=0):
     return bytes([token]) + struct.pack("<HHQ", status, 0xC1, rowcount)
 
 
+def with_more(chunk):
+    """The chunk, whose last token is a DONE kind, saying that more results follow."""
+    status = struct.unpack("<H", chunk[-12:-10])[0] | DONE_MORE
+    return chunk[:-12] + struct.pack("<H", status) + chunk[-10:]
+
+
 class Column:
     """One result column: its COLMETADATA entry and the encoding of its values."""
 
@@ -141,8 +149,16 @@ class Column:
             self.info, self.kind = bytes([0x26, self.size]), "int"
         elif t == "BIT":
             self.info, self.kind = bytes([0x68, 1]), "bit"
-        elif t == "FLOAT":
-            self.info, self.kind = bytes([0x6D, 8]), "float"
+        elif t in ("FLOAT", "REAL"):
+            self.size = 8 if t == "FLOAT" else 4
+            self.info, self.kind = bytes([0x6D, self.size]), "float"
+        elif t == "MONEY":
+            self.info, self.kind = bytes([0x6E, 8]), "money"
+        elif t == "UNIQUEIDENTIFIER":
+            self.info, self.kind = bytes([0x24, 16]), "guid"
+        elif re.fullmatch(r"VARBINARY\((\d+)\)", t):
+            self.info = bytes([0xA5]) + struct.pack("<H", int(t[10:-1]))
+            self.kind = "binary"
         elif t == "DATETIME":
             self.info, self.kind = bytes([0x6F, 8]), "datetime"
         elif t == "DATE":
@@ -188,7 +204,18 @@ class Column:
         if k == "bit":
             return b"\x00" if v is None else b"\x01" + bytes([1 if v else 0])
         if k == "float":
-            return b"\x00" if v is None else b"\x08" + struct.pack("<d", float(v))
+            return b"\x00" if v is None else bytes([self.size]) + \
+                struct.pack("<d" if self.size == 8 else "<f", float(v))
+        if k == "money":
+            if v is None:
+                return b"\x00"
+            units = int(decimal.Decimal(str(v)).scaleb(4).to_integral_value())
+            return b"\x08" + struct.pack("<iI", units >> 32, units & 0xFFFFFFFF)
+        if k == "guid":
+            return b"\x00" if v is None else b"\x10" + bytes.fromhex(v.replace("-", ""))
+        if k == "binary":
+            return b"\xFF\xFF" if v is None else struct.pack("<H", len(v) // 2) + \
+                bytes.fromhex(v)
         if k == "datetime":
             if v is None:
                 return b"\x00"
@@ -522,7 +549,7 @@ class Session(socketserver.BaseRequestHandler):
 
     def rpc_tail(self, body, handle, params):
         failed = any(kind == "error" for kind, _ in body)
-        out = b"".join(chunk for _, chunk in body)
+        out = b"".join(with_more(chunk) for _, chunk in body)
         out += b"\x79" + struct.pack("<i", 1 if failed else 0)
         if handle is not None:
             p = next(p for p in params if p["output"])
@@ -575,10 +602,7 @@ class Session(socketserver.BaseRequestHandler):
         # Every DONE but the last says that more follows.
         out = b""
         for i, (_, chunk) in enumerate(body):
-            if i < len(body) - 1:
-                status = struct.unpack("<H", chunk[-12:-10])[0] | DONE_MORE
-                chunk = chunk[:-12] + struct.pack("<H", status) + chunk[-10:]
-            out += chunk
+            out += with_more(chunk) if i < len(body) - 1 else chunk
         self.send(out)
 
 
