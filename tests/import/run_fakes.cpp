@@ -107,6 +107,12 @@ QStringList FakeHost::Lines() const {
     return lines;
 }
 
+void RecordingValues::SaveStoredValueNow(const QString &name) {
+    if (!saveFailure.isEmpty())
+        throw Exception(saveFailure);
+    saved.append(name + u'=' + ReadStoredValue(name).toString());
+}
+
 void ThrowDuplicateKey(const QString &message) {
     throw EDatabaseError(message, QStringLiteral("23000"), 2627, true);
 }

@@ -106,13 +106,13 @@ public:
     QList<HostEntry> entries;
 };
 
-// The in-memory table that also notes when a value was put into the file, and with what value.
+// The in-memory table that also notes when a value was put into the file, and with what value;
+// with saveFailure set, putting it into the file fails with that message instead.
 class RecordingValues : public StoredValueTable {
 public:
-    void SaveStoredValueNow(const QString &name) override {
-        saved.append(name + u'=' + ReadStoredValue(name).toString());
-    }
+    void SaveStoredValueNow(const QString &name) override;
     QStringList saved;
+    QString saveFailure;
 };
 
 // The exceptions the connection layer raises for a refused row and for any other failure.

@@ -4,9 +4,11 @@
 #include "core/Exceptions.h"
 #include "import/ADOConnectionMSSQL.h"
 #include "import/VantrelDatabases.h"
+#include "schedule/DownloadTimer.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -261,6 +263,56 @@ TEST_F(ImportRunTest, RunWhileInProgressDoesNothing) {
     EXPECT_TRUE(host.entries.isEmpty());
     EXPECT_TRUE(journal.isEmpty());
     EXPECT_TRUE(state.downloadInProgress);
+}
+
+TEST_F(ImportRunTest, ARunStartedDuringARunDoesNothing) {
+    users.rows = {User(17, "Novak", "Ana", 18, 13398, QDate(2012, 5, 2))};
+    // The timer, or a click, reaching the run while a statement waits for the server.
+    bool inProgressSeen = false, tried = false;
+    harrowby.failure = [&](const QString &) {
+        if (!std::exchange(tried, true)) {
+            inProgressSeen = state.downloadInProgress;
+            run.Run();
+        }
+    };
+    RunOnce();
+    EXPECT_TRUE(inProgressSeen);
+    EXPECT_EQ(host.Lines().count("I:Starting download"), 1)
+        << host.Lines().join('\n').toStdString();
+    EXPECT_EQ(Statements().size(), 3); // department, employee, media identifier: once each
+    EXPECT_FALSE(state.downloadInProgress);
+}
+
+TEST_F(ImportRunTest, ProgressThatCannotBeSavedIsAWarning) {
+    values.saveFailure = "Cannot write settings.ini: read-only file";
+    events.rows = {Event(8, 1280, 1, QDateTime(QDate(2013, 1, 26), QTime(16, 37)), 1, 1)};
+    RunOnce();
+    EXPECT_EQ(host.Lines().mid(2),
+              QStringList({"I:0 new persons imported", "I:0 new MediaIDs assigned",
+                           "I:1 new registrations imported",
+                           "W:Cannot write settings.ini: read-only file", "info:Download finished",
+                           "I:Download finished"}));
+    // Kept in memory for the next save of the settings.
+    EXPECT_EQ(EventIDLast(), 8);
+    EXPECT_EQ(state.elapsedSeconds, 0u);
+}
+
+TEST_F(ImportRunTest, FailingAutomaticRunIsRetriedAfterAFullPeriodOnly) {
+    values.WriteStoredValue("ConnStrTH7", "");
+    values.WriteStoredValue("DownloadTime", 1);
+    int runs = 0;
+    DownloadTick tick(
+        values, state,
+        [&] {
+            ++runs;
+            RunOnce();
+        },
+        [](const std::string &) {});
+    for (int second = 1; second <= 180; ++second)
+        tick.Tick();
+    // One error a minute, not one a second after the first failure.
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(host.Lines().filter("error:").size(), 3);
 }
 
 TEST_F(ImportRunTest, OrderOfCallsParametersAndTraces) {
