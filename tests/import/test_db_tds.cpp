@@ -327,3 +327,42 @@ TEST_F(TdsDb, StatementsAndTheServersErrors) {
     // Statements went as plain batches, each by itself.
     EXPECT_EQ(server->Log(S("batch")).size(), 2 * qsizetype(std::size(cases)));
 }
+
+// The server itself: FreeTDS executes a prepared statement again by its handle only, and
+// sends a statement with parameters that is not prepared through sp_executesql.
+TEST_F(TdsDb, ServerFollowsPreparedStatementsByHandle) {
+    Start(Script({TdsRule(S("from Cards"), {TdsResult({TdsColumn(S("n"), S("INT"))}, {{7}})})}));
+    conn.Open();
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    ASSERT_TRUE(odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, conn.Handle(), &stmt)));
+    SQLINTEGER value = 0;
+    SQLLEN indicator = 0;
+    SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &value, 0,
+                     &indicator);
+    const QString prepared = S("select n from Cards where x = ?");
+    SQLPrepareW(stmt, odbc::Wide(prepared), SQL_NTS);
+    for (SQLINTEGER v : {11, 12}) {
+        value = v;
+        EXPECT_TRUE(odbc::Succeeded(SQLExecute(stmt)));
+        SQLINTEGER n = 0;
+        EXPECT_TRUE(odbc::Succeeded(SQLFetch(stmt)));
+        SQLGetData(stmt, 1, SQL_C_SLONG, &n, 0, nullptr);
+        EXPECT_EQ(n, 7);
+        SQLFreeStmt(stmt, SQL_CLOSE);
+    }
+    value = 13;
+    const QString direct = S("select n from Cards where y = ?");
+    EXPECT_TRUE(odbc::Succeeded(SQLExecDirectW(stmt, odbc::Wide(direct), SQL_NTS)));
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    // Each call as "procedure|statement|arguments", the statement found by its handle where
+    // the call names only that.
+    QStringList calls;
+    for (const QJsonObject &call : server->Log(S("rpc")))
+        calls.append(call[S("proc")].toString() + u'|' + call[S("statement")].toString() + u'|' +
+                     QJsonDocument(call[S("arguments")].toArray()).toJson(QJsonDocument::Compact));
+    EXPECT_EQ(calls.join(u'\n').toStdString(),
+              "sp_prepexec|select n from Cards where x = @P1|[11]\n"
+              "sp_execute|select n from Cards where x = @P1|[12]\n"
+              "sp_executesql|select n from Cards where y = @P1|[13]\n"
+              "sp_unprepare||[]");
+}
