@@ -6,7 +6,8 @@ written to the log, one JSON object per line, flushed at once.
 
     tds_server.py --log LOG [--script SCRIPT]   (without --script the script is read from stdin)
 
-Prints "PORT <n>" on the first line of stdout once it listens on 127.0.0.1:<n>.
+Prints "PORT <n>" on the first line of stdout once it listens on 127.0.0.1:<n>. With --script
+it ends when its stdin is closed, so that it does not outlive the test that started it.
 
 Script (JSON object, every key optional):
   "login":  {"errors": [ERROR...]}   refuse every login with these errors
@@ -30,6 +31,7 @@ import argparse
 import datetime
 import decimal
 import json
+import os
 import re
 import socket
 import socketserver
@@ -625,6 +627,12 @@ def main():
     server.script, server.log = script, Log(args.log)
     server.lock, server.connections = threading.Lock(), 0
     print("PORT %d" % server.server_address[1], flush=True)
+    if args.script:
+        # Started by a test: end with it, even when it crashes and cannot stop us.
+        def watch_parent():
+            sys.stdin.buffer.read()
+            os._exit(0)
+        threading.Thread(target=watch_parent, daemon=True).start()
     server.serve_forever()
 
 
