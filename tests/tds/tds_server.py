@@ -139,10 +139,10 @@ def with_more(chunk):
 class Column:
     """One result column: its COLMETADATA entry and the encoding of its values."""
 
-    def __init__(self, spec):
-        self.name = spec["name"]
-        self.identity = bool(spec.get("identity", False))
-        t = spec["type"].upper().replace(" ", "")
+    def __init__(self, definition):
+        self.name = definition["name"]
+        self.identity = bool(definition.get("identity", False))
+        t = definition["type"].upper().replace(" ", "")
         self.type = t
         m = re.fullmatch(r"(NUMERIC|DECIMAL)\((\d+),(\d+)\)", t)
         n = re.fullmatch(r"(N?VARCHAR)\((\d+|MAX)\)", t)
@@ -189,7 +189,7 @@ class Column:
                 COLLATION + b"\x01" + us_varchar("T")
             self.kind = "text"
         else:
-            raise ValueError("unknown column type " + spec["type"])
+            raise ValueError("unknown column type " + definition["type"])
 
     def metadata(self):
         flags = 0x0001 | (0x0010 if self.identity else 0x0008)
