@@ -36,7 +36,7 @@ public:
     QStringList accepted;
     // Every statement handed to Execute, in order.
     QStringList executed;
-    // Refuses a statement accepted before with an integrity error, as a table with keys would.
+    // Refuses a statement accepted before as a duplicate key, as a table with keys would.
     bool refuseDuplicates = false;
     // Called before a statement is accepted; may throw.
     FailureRule failure;
@@ -107,18 +107,15 @@ public:
     QList<HostEntry> entries;
 };
 
-// The in-memory table that also notes when a value was put into the file, and with what value.
+// The in-memory table that also notes when a value was put into the file, and with what value;
+// with saveFailure set, putting it into the file fails with that message instead.
 class RecordingValues : public StoredValueTable {
 public:
-    void SaveStoredValueNow(const QString &name) override {
-        if (!saveFailure.isEmpty())
-            throw Exception(saveFailure);
-        saved.append(name + u'=' + ReadStoredValue(name).toString());
-    }
+    void SaveStoredValueNow(const QString &name) override;
     QStringList saved;
-    QString saveFailure; // the settings file cannot be written: this message
+    QString saveFailure;
 };
 
 // The exceptions the connection layer raises for a refused row and for any other failure.
-[[noreturn]] void ThrowIntegrityViolation(const QString &message);
+[[noreturn]] void ThrowDuplicateKey(const QString &message);
 [[noreturn]] void ThrowDatabaseError(const QString &message);

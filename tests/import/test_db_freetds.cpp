@@ -1,7 +1,10 @@
-// Connecting to SQL Server addresses that do not answer, through the FreeTDS driver. Only
-// loopback addresses are used.
+// Connecting through the FreeTDS driver: to addresses that do not answer, to servers that
+// refuse, and what a server receives. Only loopback addresses are used.
+#include "TdsTestServer.h"
 #include "import/ADOConnectionMSSQL.h"
 #include "tests/common/LoopbackPort.h"
+
+#include <QJsonArray>
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -50,18 +53,70 @@ TEST(FreeTds, ClosedPortFailsFastWithTheProvidersMessage) {
 }
 
 TEST(FreeTds, SilentServerHonoursTheLoginTimeout) {
-    // The kernel completes the handshake for the listening socket; nobody ever answers.
-    QTcpServer silent;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    // The server answers the pre-login handshake, then never answers the login itself.
+    TdsTestServer silent(QJsonObject{{S("login"), QJsonObject{{S("silent"), true}}}});
+    ASSERT_TRUE(silent.Started()) << silent.Error().toStdString();
     TADOConnectionMSSQL conn(S("connVantrelMain"));
     conn.SetConnectionString(
         S("Provider=SQLNCLI11.1;Integrated Security=\"\";User ID=sa;Password=x;"
           "Initial Catalog=Vantrel;Data Source=127.0.0.1,%1")
-            .arg(silent.serverPort()));
+            .arg(silent.Port()));
     qint64 elapsed = 0;
     const QString message = OpenError(conn, &elapsed);
     EXPECT_TRUE(message.startsWith(S("[FreeTDS]"))) << message.toStdString();
     EXPECT_GE(elapsed, (TADOConnectionMSSQL::kLoginTimeoutSeconds - 1) * 1000);
     EXPECT_LT(elapsed, 15000);
     EXPECT_FALSE(conn.Connected());
+    EXPECT_EQ(silent.Log(S("login")).size(), 1);
+}
+
+TEST(FreeTds, RefusedLoginFailsWithTheServersMessage) {
+    const QJsonObject loginFailed{
+        {S("number"), 18456}, {S("class"), 14}, {S("message"), S("Login failed for user 'sa'.")}};
+    const QJsonObject noDatabase{
+        {S("number"), 4060},
+        {S("class"), 11},
+        {S("message"), S("Cannot open database \"Vantrel\" requested by the login. The login "
+                         "failed.")}};
+    struct Case {
+        QJsonArray errors;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{loginFailed}, "[FreeTDS][SQL Server]Login failed for user 'sa'."},
+        // FreeTDS lists the server's messages last first: the login failure comes before
+        // the missing database.
+        {{noDatabase, loginFailed}, "[FreeTDS][SQL Server]Login failed for user 'sa'."},
+    };
+    for (const Case &c : cases) {
+        TdsTestServer server(QJsonObject{{S("login"), QJsonObject{{S("errors"), c.errors}}}});
+        ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+        TADOConnectionMSSQL conn(S("connVantrelMain"));
+        conn.SetConnectionString(server.ConnectionString());
+        qint64 elapsed = 0;
+        EXPECT_EQ(OpenError(conn, &elapsed).toStdString(), c.message);
+        EXPECT_FALSE(conn.Connected());
+        EXPECT_LT(elapsed, 5000);
+    }
+}
+
+TEST(FreeTds, LoginArrivesAsTyped) {
+    TdsTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+    TADOConnectionMSSQL conn(S("connVantrelMain"));
+    conn.SetConnectionString(
+        S("Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;User ID=importer;Password=p\u00e4ss;"
+          "Initial Catalog=Vantrel;Application Name=VantrelImport")
+            .arg(server.Port()));
+    conn.Open();
+    EXPECT_TRUE(conn.Connected());
+    const QList<QJsonObject> logins = server.Log(S("login"));
+    ASSERT_EQ(logins.size(), 1);
+    const QJsonObject &login = logins.first();
+    EXPECT_EQ(login[S("user")].toString(), S("importer"));
+    EXPECT_EQ(login[S("password")].toString(), S("p\u00e4ss"));
+    EXPECT_EQ(login[S("password_hex")].toString(), S("7000e40073007300"));
+    EXPECT_EQ(login[S("database")].toString(), S("Vantrel"));
+    EXPECT_EQ(login[S("app")].toString(), S("VantrelImport"));
+    EXPECT_EQ(login[S("tds_version")].toString(), S("74000004"));
 }

@@ -5,9 +5,11 @@
 #include "import/ADOConnectionMSSQL.h"
 #include "import/StatementCancel.h"
 #include "import/VantrelDatabases.h"
+#include "schedule/DownloadTimer.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -93,19 +95,6 @@ TEST_F(ImportRunTest, EmployeeAndMediaIdStatements) {
     EXPECT_EQ(EventIDLast(), 0);
     EXPECT_EQ(values.saved, QStringList({"EventIDLast=0"}));
     ExpectAllClosed();
-}
-
-TEST_F(ImportRunTest, FailedSaveOfTheProgressIsAWarningAndTheRunFinishes) {
-    values.WriteStoredValue("EventIDLast", 500);
-    events.rows = {Event(501, 1280, 1, QDateTime(QDate(2013, 1, 26), QTime(8, 0)), 1, 1)};
-    values.saveFailure = "Cannot create file \"/x/settings.ini\". No space left on device";
-    RunOnce();
-    const QStringList lines = host.Lines();
-    const qsizetype warning =
-        lines.indexOf("W:Cannot create file \"/x/settings.ini\". No space left on device");
-    ASSERT_GE(warning, 0) << lines.join('\n').toStdString();
-    EXPECT_GT(lines.indexOf("I:Download finished"), warning);
-    EXPECT_EQ(EventIDLast(), 501); // kept in memory for the next save
 }
 
 TEST_F(ImportRunTest, RegistrationStatementAndEventIdProgress) {
@@ -202,7 +191,7 @@ TEST_F(ImportRunTest, FailedRegistrationIsSkippedButEventIdAdvances) {
         if (statement.contains("'00000002'"))
             ThrowDatabaseError("Could not find stored procedure 'spComm8xReg'.");
         if (statement.contains("'00000003'"))
-            ThrowIntegrityViolation("Cannot insert duplicate key row.");
+            ThrowDuplicateKey("Cannot insert duplicate key row.");
         if (statement.contains("'00000004'"))
             ThrowDatabaseError("Arithmetic overflow error.");
     };
@@ -280,6 +269,56 @@ TEST_F(ImportRunTest, RunWhileInProgressOrAfterTheEndWasRequestedDoesNothing) {
         EXPECT_TRUE(journal.isEmpty()) << ending;
         EXPECT_EQ(state.downloadInProgress, !ending);
     }
+}
+
+TEST_F(ImportRunTest, ARunStartedDuringARunDoesNothing) {
+    users.rows = {User(17, "Novak", "Ana", 18, 13398, QDate(2012, 5, 2))};
+    // The timer, or a click, reaching the run while a statement waits for the server.
+    bool inProgressSeen = false, tried = false;
+    harrowby.failure = [&](const QString &) {
+        if (!std::exchange(tried, true)) {
+            inProgressSeen = state.downloadInProgress;
+            run.Run();
+        }
+    };
+    RunOnce();
+    EXPECT_TRUE(inProgressSeen);
+    EXPECT_EQ(host.Lines().count("I:Starting download"), 1)
+        << host.Lines().join('\n').toStdString();
+    EXPECT_EQ(Statements().size(), 3); // department, employee, media identifier: once each
+    EXPECT_FALSE(state.downloadInProgress);
+}
+
+TEST_F(ImportRunTest, ProgressThatCannotBeSavedIsAWarning) {
+    values.saveFailure = "Cannot write settings.ini: read-only file";
+    events.rows = {Event(8, 1280, 1, QDateTime(QDate(2013, 1, 26), QTime(16, 37)), 1, 1)};
+    RunOnce();
+    EXPECT_EQ(host.Lines().mid(2),
+              QStringList({"I:0 new persons imported", "I:0 new MediaIDs assigned",
+                           "I:1 new registrations imported",
+                           "W:Cannot write settings.ini: read-only file", "info:Download finished",
+                           "I:Download finished"}));
+    // Kept in memory for the next save of the settings.
+    EXPECT_EQ(EventIDLast(), 8);
+    EXPECT_EQ(state.elapsedSeconds, 0u);
+}
+
+TEST_F(ImportRunTest, FailingAutomaticRunIsRetriedAfterAFullPeriodOnly) {
+    values.WriteStoredValue("ConnStrTH7", "");
+    values.WriteStoredValue("DownloadTime", 1);
+    int runs = 0;
+    DownloadTick tick(
+        values, state,
+        [&] {
+            ++runs;
+            RunOnce();
+        },
+        [](const std::string &) {});
+    for (int second = 1; second <= 180; ++second)
+        tick.Tick();
+    // One error a minute, not one a second after the first failure.
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(host.Lines().filter("error:").size(), 3);
 }
 
 TEST_F(ImportRunTest, OrderOfCallsParametersAndTraces) {

@@ -82,22 +82,6 @@ TEST_F(TickFixture, ZeroMinutesRunsAtEveryFreeTick) {
     EXPECT_EQ(runs, 2);
 }
 
-TEST_F(TickFixture, FailedRunLeavesCounterAtZero) {
-    values.WriteStoredValue(QStringLiteral("DownloadTime"), 1);
-    state.elapsedSeconds = 59;
-    // A run that fails neither resets nor counts; the counter stays as the tick left it.
-    onRun = [&] {
-        state.downloadInProgress = true;
-        state.downloadInProgress = false;
-    };
-    tick.Tick();
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(state.elapsedSeconds, 0u);
-    tick.Tick();
-    EXPECT_EQ(state.elapsedSeconds, 1u);
-    EXPECT_EQ(runs, 1);
-}
-
 TEST_F(TickFixture, PeriodIsComparedUnsigned) {
     values.WriteStoredValue(QStringLiteral("DownloadTime"), -1); // 4294967295 minutes
     state.elapsedSeconds = 4000000000u;
