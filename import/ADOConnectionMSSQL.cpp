@@ -2,9 +2,11 @@
 
 #include "import/ConnectionString.h"
 #include "import/ParamMarkers.h"
+#include "import/SqlBrowser.h"
 
 #include "i18n/TextLookup.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -106,18 +108,40 @@ void TADOConnectionMSSQL::Open() {
     try {
         odbc::AllocateEnvironment(m_env);
         const SQLHENV env = m_env.get();
-        const OdbcConnectTarget target = TranslateConnectionString(
+        OdbcConnectTarget target = TranslateConnectionString(
             m_connectionString, [env] { return odbc::InstalledDrivers(env); });
+        if (!target.refusal.isEmpty())
+            throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), target.refusal), QString(), 0,
+                                 false);
+        // The login time-out bounds the whole open, asking for an instance's port included.
+        const QDeadlineTimer deadline(qint64(target.loginTimeoutSeconds) * 1000);
+        if (target.instance) {
+            const BrowserAnswer answer =
+                AskSqlBrowser(target.instance->host, target.instance->instance, deadline);
+            if (answer.port == 0)
+                throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), answer.failure),
+                                     QString(), 0, false);
+            target.connectionString += QStringLiteral(";Server=%1;Port=%2")
+                                           .arg(QuoteOdbcValue(target.instance->host))
+                                           .arg(answer.port);
+        }
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
             throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");
         const SQLHDBC dbc = m_dbc.get();
-        // Without a login time-out some drivers wait for a silent server forever.
-        odbc::Check(
-            SQLSetConnectAttrW(
-                dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(target.loginTimeoutSeconds)), 0),
-            SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
-        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(target.connectionString), SQL_NTS,
+        // Without a login time-out some drivers wait for a silent server forever. What is left
+        // of it after the browser is rounded up: a driver takes whole seconds, and 0 is none.
+        const SQLULEN seconds = SQLULEN(qMax<qint64>(1, (deadline.remainingTime() + 999) / 1000));
+        odbc::Check(SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                                       reinterpret_cast<SQLPOINTER>(seconds), 0),
+                    SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
+        if (target.packetSize > 0)
+            odbc::Check(SQLSetConnectAttrW(
+                            dbc, SQL_ATTR_PACKET_SIZE,
+                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(target.packetSize)),
+                            0),
+                        SQL_HANDLE_DBC, dbc, Name(), "Cannot set the packet size");
+        const QString &text = target.connectionString;
+        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(text), SQLSMALLINT(text.size()),
                                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
                     SQL_HANDLE_DBC, dbc, Name(), "Cannot connect");
     } catch (...) {
