@@ -128,9 +128,9 @@ void TADOConnectionMSSQL::Open() {
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
             throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");
         const SQLHDBC dbc = m_dbc.get();
-        // Without a login time-out some drivers wait for a silent server forever. What is left
-        // of it after the browser is rounded up: a driver takes whole seconds, and 0 is none.
-        const SQLULEN seconds = SQLULEN(qMax<qint64>(1, (deadline.remainingTime() + 999) / 1000));
+        // Without a login time-out some drivers wait for a silent server forever. The driver
+        // gets the whole seconds left of it after the browser (at least one: 0 means none).
+        const SQLULEN seconds = SQLULEN(qMax<qint64>(1, deadline.remainingTime() / 1000));
         odbc::Check(SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
                                        reinterpret_cast<SQLPOINTER>(seconds), 0),
                     SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");

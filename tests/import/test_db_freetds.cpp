@@ -3,15 +3,65 @@
 #include "import/ADOConnectionMSSQL.h"
 #include "tests/common/LoopbackPort.h"
 
+#include "import/SqlBrowser.h"
+
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
 
 namespace {
 
 QString S(const char *utf8) {
     return QString::fromUtf8(utf8);
 }
+
+// A SQL Server Browser on a loopback port for one test: silent, or answering the first request
+// after a delay with a port.
+class LoopbackBrowser {
+public:
+    explicit LoopbackBrowser(int answerAfterMs = -1, quint16 tcpPort = 0) {
+        if (answerAfterMs < 0) {
+            m_silent.bind(QHostAddress::LocalHost, 0);
+            m_port = m_silent.localPort();
+        } else {
+            std::promise<quint16> bound;
+            std::future<quint16> port = bound.get_future();
+            m_thread = std::thread([bound = std::move(bound), answerAfterMs, tcpPort]() mutable {
+                QUdpSocket socket; // lives on this thread only
+                socket.bind(QHostAddress::LocalHost, 0);
+                bound.set_value(socket.localPort());
+                if (!socket.waitForReadyRead(15000))
+                    return;
+                QHostAddress from;
+                quint16 fromPort = 0;
+                QByteArray request(int(socket.pendingDatagramSize()), '\0');
+                socket.readDatagram(request.data(), request.size(), &from, &fromPort);
+                std::this_thread::sleep_for(std::chrono::milliseconds(answerAfterMs));
+                const QByteArray body = "ServerName;H;InstanceName;" + request.mid(1).chopped(1) +
+                                        ";IsClustered;No;tcp;" + QByteArray::number(tcpPort) + ";;";
+                socket.writeDatagram(QByteArray(1, '\x05') + char(body.size()) + '\0' + body, from,
+                                     fromPort);
+            });
+            m_port = port.get();
+        }
+        SetSqlBrowserPort(m_port);
+    }
+    ~LoopbackBrowser() {
+        if (m_thread.joinable())
+            m_thread.join();
+        SetSqlBrowserPort(1434);
+    }
+    bool Bound() const { return m_port != 0; }
+
+private:
+    QUdpSocket m_silent;
+    quint16 m_port = 0;
+    std::thread m_thread;
+};
 
 QString OpenError(TADOConnectionMSSQL &conn, qint64 *elapsedMs) {
     QElapsedTimer timer;
@@ -64,4 +114,37 @@ TEST(FreeTds, SilentServerHonoursTheLoginTimeout) {
     EXPECT_GE(elapsed, (TADOConnectionMSSQL::kLoginTimeoutSeconds - 1) * 1000);
     EXPECT_LT(elapsed, 15000);
     EXPECT_FALSE(conn.Connected());
+}
+
+// The whole open, asking the browser for the instance's port included, ends with the login
+// time-out: FreeTDS asking by itself takes 16 s on a browser that never answers.
+TEST(FreeTds, NamedInstanceIsFoundWithinTheLoginTimeout) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    struct Case {
+        const char *timeout; // Connect Timeout, empty for the default
+        int answerAfterMs;   // -1: the browser never answers
+        const char *message;
+        qint64 minMs, maxMs;
+    } cases[] = {
+        {"", -1,
+         "connVantrelMain: The SQL Server Browser on \"127.0.0.1\" did not tell the port of the "
+         "instance \"VANTREL\" in time",
+         9800, 10500},
+        {"Connect Timeout=3;", 1500, "[FreeTDS]", 2400, 3300},
+    };
+    for (const Case &c : cases) {
+        LoopbackBrowser browser(c.answerAfterMs, silent.serverPort());
+        ASSERT_TRUE(browser.Bound());
+        TADOConnectionMSSQL conn(S("connVantrelMain"));
+        conn.SetConnectionString(S("Provider=SQLNCLI11;%1User ID=sa;Password=x;"
+                                   "Data Source=127.0.0.1\\VANTREL")
+                                     .arg(S(c.timeout)));
+        qint64 elapsed = 0;
+        const QString message = OpenError(conn, &elapsed);
+        EXPECT_TRUE(message.startsWith(S(c.message))) << message.toStdString();
+        EXPECT_GE(elapsed, c.minMs) << c.timeout;
+        EXPECT_LE(elapsed, c.maxMs) << c.timeout;
+        EXPECT_FALSE(conn.Connected());
+    }
 }
