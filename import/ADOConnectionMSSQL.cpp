@@ -179,7 +179,8 @@ void TADOConnectionMSSQL::Execute(const QString &statement) {
     }
     const SQLHSTMT stmt = m_execStmt.get();
     const char *fallback = "Statement failed";
-    SQLRETURN rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQL_NTS);
+    // With its length: a U+0000 inside a value must not end the statement there.
+    SQLRETURN rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQLINTEGER(statement.size()));
     // Row counts and result sets are discarded; a batch can still fail in a later statement,
     // which shows only when its results are reached.
     while (odbc::Succeeded(rc))
@@ -312,8 +313,8 @@ void TADOQuery::Open() {
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kCommandTimeoutSeconds)),
                         0);
         const char *fallback = "Query failed";
-        odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQL_NTS), SQL_HANDLE_STMT, stmt,
-                    Name(), fallback);
+        odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQLINTEGER(m_scannedSql.size())),
+                    SQL_HANDLE_STMT, stmt, Name(), fallback);
         BindParameters();
         odbc::Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, Name(), fallback, true);
         // Statements ahead of the select (declare, set, ...) may leave row counts first.
