@@ -160,7 +160,14 @@ void TADOConnectionMSSQL::Close() {
     for (TADOQuery *query : queries)
         query->Close();
     m_execStmt.Free();
-    SQLDisconnect(m_dbc.get());
+    const SQLHDBC dbc = m_dbc.get();
+    if (!odbc::Succeeded(SQLDisconnect(dbc))) {
+        // Most likely a transaction that a statement began and left open: undone, as nothing
+        // half-done may be committed, and then the session can end. A handle still connected
+        // could not be freed, and the server would keep the session and its locks.
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        SQLDisconnect(dbc);
+    }
     m_dbc.Free();
     m_env.Free();
     m_connected = false;

@@ -49,6 +49,27 @@ TEST_F(SqliteDb, OpenCloseAndExecuteOpensFirst) {
     EXPECT_TRUE(conn.Connected());
 }
 
+// A disconnect that the driver refuses (here: a transaction left open by a statement) still
+// ends the session: what it held is released, nothing of it is committed.
+TEST_F(SqliteDb, RefusedDisconnectStillEndsTheSession) {
+    conn.Execute(S("create table t (id integer primary key)"));
+    SQLSetConnectAttrW(conn.Handle(), SQL_ATTR_AUTOCOMMIT,
+                       reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    conn.Execute(S("insert into t values (1)"));
+    conn.Close();
+    EXPECT_FALSE(conn.Connected());
+
+    TADOConnectionMSSQL other(S("connOther"));
+    other.SetConnectionString(conn.ConnectionString() + S(";Timeout=200"));
+    EXPECT_EQ(MessageOf([&] { other.Execute(S("insert into t values (2)")); }),
+              S("no exception")); // the file is not locked by a session left behind
+    TADOQuery q(S("qryTest"), other);
+    q.SetSQL(S("select count(*) as n from t where id = 1"));
+    q.AddField({S("n"), S("Integer")});
+    q.Open();
+    EXPECT_EQ(q.FieldAsInteger(S("n")), 0);
+}
+
 TEST_F(SqliteDb, EmptyOrMalformedStringFailsWithTheDriverManagersMessage) {
     for (const char *text : {"", "Provider=SQLOLEDB;Data Source='oops", "Driver={NoSuchDriver}"}) {
         conn.SetConnectionString(S(text));
