@@ -14,6 +14,16 @@ namespace {
 // SQL Server's own column types that some drivers report.
 constexpr int kSqlServerVariant = -150;
 
+// The widest bounded text columns SQL Server has: nvarchar(4000) and varchar(8000).
+constexpr int kWideWidthMax = 4000;
+constexpr int kNarrowWidthMax = 8000;
+
+// nvarchar(max) and varchar(max) come through as variable text of size 0 (FreeTDS and
+// Microsoft's drivers) or of a size no bounded column can have (2^30 and the like).
+bool IsUnbounded(int size, int widthMax) {
+    return size <= 0 || size > widthMax;
+}
+
 // The runtime library's messages are looked up as printf formats, then filled.
 QByteArray Format(const char *english) {
     return TextLookup(english).toUtf8();
@@ -56,10 +66,13 @@ ColumnKind KindFromSqlType(int sqlType, bool isUnsigned, bool autoUnique, int pr
     case SQL_TIME:
         return {QStringLiteral("Time")};
     case SQL_WCHAR:
-    case SQL_WVARCHAR:
         return {QStringLiteral("WideString")};
+    case SQL_WVARCHAR:
+        return {IsUnbounded(precision, kWideWidthMax) ? QStringLiteral("Memo")
+                                                      : QStringLiteral("WideString")};
     case SQL_VARCHAR:
-        return {QStringLiteral("String")};
+        return {IsUnbounded(precision, kNarrowWidthMax) ? QStringLiteral("Memo")
+                                                        : QStringLiteral("String")};
     case SQL_CHAR:
         return {QStringLiteral("FixedChar")};
     case SQL_LONGVARCHAR:

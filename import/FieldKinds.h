@@ -23,7 +23,8 @@ struct ColumnKind {
 };
 
 // The kind of a column from what the driver describes: its ODBC SQL type, whether it is
-// unsigned, whether it is an auto-increment (identity) column, its precision and scale.
+// unsigned, whether it is an auto-increment (identity) column, its precision (for text: its
+// width in characters) and scale.
 ColumnKind KindFromSqlType(int sqlType, bool isUnsigned, bool autoUnique, int precision, int scale);
 
 // Whether a column of columnKind can serve a field declared as fieldKind.

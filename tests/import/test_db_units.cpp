@@ -8,8 +8,6 @@
 #include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 
@@ -63,62 +61,6 @@ TEST(ParamMarkers, DelimitersQuotesAndColons) {
         const MarkerScan scan = ScanParameterMarkers(S(c.sql));
         EXPECT_EQ(scan.text, S(c.text)) << c.sql;
         EXPECT_EQ(scan.names, c.names) << c.sql;
-    }
-}
-
-TEST(FieldKinds, KindFromSqlTypeFollowsTheProviderTypes) {
-    struct Case {
-        int type;
-        bool isUnsigned, autoUnique;
-        int precision, scale;
-        const char *kind;
-        int bcdScale;
-    };
-    const Case cases[] = {
-        {SQL_SMALLINT, false, false, 5, 0, "SmallInt", 0},
-        {SQL_TINYINT, false, false, 3, 0, "SmallInt", 0},
-        {SQL_TINYINT, true, false, 3, 0, "Word", 0},
-        {SQL_SMALLINT, true, false, 5, 0, "Word", 0},
-        {SQL_INTEGER, false, false, 10, 0, "Integer", 0},
-        {SQL_INTEGER, true, false, 10, 0, "Integer", 0},
-        {SQL_INTEGER, false, true, 10, 0, "AutoInc", 0},
-        {SQL_BIGINT, false, true, 19, 0, "LargeInt", 0},
-        {SQL_NUMERIC, false, false, 9, 0, "Integer", 0},
-        {SQL_DECIMAL, false, false, 9, 0, "Integer", 0},
-        {SQL_NUMERIC, false, false, 10, 0, "BCD", 0},
-        {SQL_DECIMAL, false, false, 18, 0, "BCD", 0},
-        {SQL_DECIMAL, false, false, 9, 2, "BCD", 2},
-        {SQL_DECIMAL, false, false, 19, 4, "BCD", 4},
-        {SQL_NUMERIC, false, false, 18, 128, "BCD", 4},
-        {SQL_NUMERIC, false, false, 18, 200, "BCD", 4},
-        {SQL_REAL, false, false, 7, 0, "Float", 0},
-        {SQL_FLOAT, false, false, 15, 0, "Float", 0},
-        {SQL_DOUBLE, false, false, 15, 0, "Float", 0},
-        {SQL_TYPE_TIMESTAMP, false, false, 23, 3, "DateTime", 0},
-        {SQL_TYPE_DATE, false, false, 10, 0, "Date", 0},
-        {SQL_TYPE_TIME, false, false, 8, 0, "Time", 0},
-        {SQL_WCHAR, false, false, 10, 0, "WideString", 0},
-        {SQL_WVARCHAR, false, false, 50, 0, "WideString", 0},
-        {SQL_VARCHAR, false, false, 50, 0, "String", 0},
-        {SQL_CHAR, false, false, 10, 0, "FixedChar", 0},
-        {SQL_LONGVARCHAR, false, false, 0, 0, "Memo", 0},
-        {SQL_WLONGVARCHAR, false, false, 0, 0, "Memo", 0},
-        {SQL_BIT, false, false, 1, 0, "Boolean", 0},
-        {SQL_GUID, false, false, 36, 0, "Guid", 0},
-        {SQL_BINARY, false, false, 8, 0, "Bytes", 0},
-        {SQL_VARBINARY, false, false, 8, 0, "VarBytes", 0},
-        {SQL_LONGVARBINARY, false, false, 0, 0, "Blob", 0},
-        {-150, false, false, 0, 0, "Variant", 0},
-        {-155, false, false, 34, 7, "Unknown", 0},
-        {12345, false, false, 0, 0, "Unknown", 0},
-    };
-    for (const Case &c : cases) {
-        const ColumnKind kind =
-            KindFromSqlType(c.type, c.isUnsigned, c.autoUnique, c.precision, c.scale);
-        EXPECT_EQ(kind.kind, S(c.kind)) << c.type << " " << c.precision << "," << c.scale;
-        if (kind.kind == QLatin1String("BCD")) {
-            EXPECT_EQ(kind.scale, c.bcdScale) << c.type << " " << c.scale;
-        }
     }
 }
 
@@ -275,17 +217,33 @@ TEST(ConnectionString, OdbcKeysAndQuoting) {
     EXPECT_TRUE(OdbcStringHasKey(S("PWD={a}};DSN=x};UID=u"), S("uid")));
 }
 
-TEST(DatabaseErrors, IntegrityViolationsAreRecognised) {
-    const auto record = [](const char *state, int native, const char *text) {
-        return odbc::DiagRecord{S(state), native, S(text)};
+TEST(DatabaseErrors, OnlyADuplicateKeyMeansTheRowIsThere) {
+    struct Case {
+        const char *state;
+        int native;
+        const char *text;
+        bool duplicate;
     };
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23000", 2627, "Violation of PRIMARY KEY")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23505", 0, "duplicate key")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("HY000", 2601, "Cannot insert duplicate key row")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("42000", 2627, "Violation of UNIQUE KEY")));
-    EXPECT_TRUE(
-        odbc::IsIntegrityRecord(record("HY000", 19, "[SQLite]UNIQUE constraint failed: t.x (19)")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("HY000", 19, "something else")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("42S02", 208, "Invalid object name 'Sektor'")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("08S01", 20009, "Unable to connect")));
+    const Case cases[] = {
+        {"23000", 2627, "Violation of PRIMARY KEY constraint 'PK_Zaposleni'.", true},
+        {"23000", 2601, "Cannot insert duplicate key row in object 'dbo.Sektor'", true},
+        {"42000", 2627, "Violation of UNIQUE KEY constraint", true},
+        {"HY000", 19, "[SQLite]UNIQUE constraint failed: t.x (19)", true},
+        {"HY000", 19, "[SQLite]PRIMARY KEY must be unique (19)", true},
+        {"HY000", 19, "[SQLite]column x is not unique (19)", true},
+        {"23000", 547, "The INSERT statement conflicted with the FOREIGN KEY constraint", false},
+        {"23000", 547, "The INSERT statement conflicted with the CHECK constraint", false},
+        {"23000", 515, "Cannot insert the value NULL into column 'Ime'", false},
+        {"23505", 0, "duplicate key value violates unique constraint", false},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.x (19)", false},
+        {"HY000", 19, "[SQLite]FOREIGN KEY constraint failed (19)", false},
+        {"HY000", 19, "[SQLite]CHECK constraint failed: x > 0 (19)", false},
+        {"HY000", 2627, "some other driver's error 2627", true},
+        {"42S02", 208, "Invalid object name 'Sektor'", false},
+        {"08S01", 20009, "Unable to connect", false},
+        {"HY000", 50000, "UNIQUE constraint failed", false}, // a text alone is not enough
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(odbc::IsDuplicateKeyRecord({S(c.state), c.native, S(c.text)}), c.duplicate)
+            << c.state << " " << c.native << " " << c.text;
 }
