@@ -265,7 +265,8 @@ private:
         return m_target;
     }
 
-    void Append(const QString &key, const QString &value) {
+    // typed: the keyword as the OLE DB string wrote it, for a refusal to name.
+    void Append(const QString &key, const QString &value, const QString &typed = QString()) {
         if (!m_out.isEmpty())
             m_out += QLatin1Char(';');
         if (m_family != DriverFamily::FreeTds) {
@@ -276,7 +277,8 @@ private:
         if (!quoted) {
             Refuse(QStringLiteral("The value of the keyword %1 cannot be passed to the ODBC "
                                   "driver %2 because it contains %3")
-                       .arg(Quoted(key), Quoted(m_driver), Quoted(QStringLiteral("};"))));
+                       .arg(Quoted(typed.isEmpty() ? key : typed), Quoted(m_driver),
+                            Quoted(QStringLiteral("};"))));
             return;
         }
         m_out += key + QLatin1Char('=') + *quoted;
@@ -310,7 +312,7 @@ private:
             // An empty user or password is still what was asked for; other empty values are
             // the driver's default.
             if (!value.isEmpty() || odbc == QLatin1String("UID") || odbc == QLatin1String("PWD"))
-                Append(odbc, value);
+                Append(odbc, value, keyword);
             break;
         case ValueKind::Flag: {
             const int flag = OleDbFlag(value);

@@ -110,7 +110,7 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
         {"Provider=SQLOLEDB;Data Source=h;Connect Timeout=soon", kTds,
          "!The value \"soon\" of the keyword \"Connect Timeout\""},
         {"Provider=SQLOLEDB;Data Source=h;Password=\"a};b\"", kTds,
-         "!The value of the keyword \"PWD\" cannot be passed to the ODBC driver \"FreeTDS\" "
+         "!The value of the keyword \"Password\" cannot be passed to the ODBC driver \"FreeTDS\" "
          "because it contains \"};\""},
         {"Provider=MSDASQL;DSN=x;y==z=1", kMs18, "!The keyword \"y=z\" cannot be passed to ODBC"},
     };

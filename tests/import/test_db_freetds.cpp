@@ -12,6 +12,7 @@
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -170,4 +171,64 @@ TEST(FreeTds, LoginArrivesAsTyped) {
     EXPECT_EQ(login[S("database")].toString(), S("Vantrel"));
     EXPECT_EQ(login[S("app")].toString(), S("VantrelImport"));
     EXPECT_EQ(login[S("tds_version")].toString(), S("74000004"));
+}
+
+// What arrives in the login packet through the real FreeTDS driver: every keyword that FreeTDS
+// takes, in the spellings people write, with values holding what ODBC strings use for syntax,
+// blanks at the ends and letters outside ASCII; and the forms of the server name.
+TEST(FreeTds, LoginCarriesTheValuesAsTyped) {
+    TdsTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+    struct Case {
+        const char *oledb; // %1: the server's port
+        const char *user, *password, *database, *app, *host, *language;
+    } cases[] = {
+        {"Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;User ID=\"imp;o}rt{er=\";"
+         "Password=\" p'ä\"\"ss}}w{ \";Initial Catalog=Vantrel ' DB;"
+         "Application Name='Vantrel;Import';Workstation ID=PC-Šćepan;Current Language=Deutsch",
+         "imp;o}rt{er=", " p'ä\"ss}}w{ ", "Vantrel ' DB", "Vantrel;Import", "PC-Šćepan", "Deutsch"},
+        // Braces mean nothing in an OLE DB string: they are part of the password.
+        {"Provider=SQLNCLI11;Server=tcp:127.0.0.1,%1;UID=sa;PWD={pw}};Database=TH7;APP=x=y;"
+         "WSID=ws;Language=us_english",
+         "sa", "{pw}}", "TH7", "x=y", "ws", "us_english"},
+        {"Provider=MSOLEDBSQL;Data Source=(local),%1;User ID=u;Password=\"\u3000pw\u00a0\";"
+         "Database=\"  spaced  \"",
+         "u", "\u3000pw\u00a0", "  spaced  ", "", "", ""},
+        {"Provider=SQLOLEDB;Data Source=.,%1;User ID=Đorđe;Password='=secret'", "Đorđe", "=secret",
+         "", "", "", ""},
+        {"Provider=SQLOLEDB;Address=localhost,%1;Data Source=ignored;User ID=a;Password=b", "a",
+         "b", "", "", "", ""},
+    };
+    for (const Case &c : cases) {
+        TADOConnectionMSSQL conn(S("connHarrowby"));
+        conn.SetConnectionString(S(c.oledb).arg(server.Port()));
+        qint64 elapsed = 0;
+        const QString failure = OpenError(conn, &elapsed);
+        ASSERT_TRUE(conn.Connected()) << c.oledb << ": " << failure.toStdString();
+        conn.Close();
+        const QList<QJsonObject> logins = server.Log(S("login"));
+        ASSERT_FALSE(logins.isEmpty());
+        const QJsonObject &login = logins.last();
+        const std::pair<const char *, const char *> fields[] = {
+            {"user", c.user}, {"password", c.password}, {"database", c.database},
+            {"app", c.app},   {"host", c.host},         {"language", c.language}};
+        for (const auto &[field, value] : fields) {
+            if (*value != '\0' || std::strcmp(field, "user") == 0) {
+                EXPECT_EQ(login[S(field)].toString().toStdString(), value)
+                    << field << " from " << c.oledb;
+            }
+        }
+    }
+
+    // A value that FreeTDS cannot carry is refused before anything is sent.
+    const qsizetype before = server.Log(S("connect")).size();
+    TADOConnectionMSSQL conn(S("connHarrowby"));
+    conn.SetConnectionString(
+        S("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;User ID=u;Password=\"a};b\"")
+            .arg(server.Port()));
+    qint64 elapsed = 0;
+    EXPECT_EQ(OpenError(conn, &elapsed),
+              S("connHarrowby: The value of the keyword \"Password\" cannot be passed to the ODBC "
+                "driver \"FreeTDS\" because it contains \"};\""));
+    EXPECT_EQ(server.Log(S("connect")).size(), before);
 }
