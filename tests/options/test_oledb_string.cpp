@@ -257,3 +257,16 @@ TEST(OleDbRoundTrip, WhatIsTypedArrivesThroughEveryDriver) {
     }
     EXPECT_GT(refused, 0); // the cases do reach the refusal
 }
+
+// The prompt's check box says yes or no; a start string's strict encryption stays strict while
+// the box stays checked.
+TEST(OleDbFields, StrictEncryptionSurvivesAnEdit) {
+    OleDbConnectionFields f =
+        ParseOleDbConnectionFields(S("Provider=MSOLEDBSQL19;Data Source=s;Encrypt=Strict"));
+    EXPECT_TRUE(f.encrypt);
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
+                    .endsWith(S("Data Source=s;Use Encryption for Data=Strict")));
+    f.encrypt = false;
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
+                    .endsWith(S("Data Source=s;Use Encryption for Data=False")));
+}
