@@ -2,10 +2,12 @@
 
 #include "import/ConnectionString.h"
 #include "import/ParamMarkers.h"
+#include "import/SqlBrowser.h"
 #include "import/StatementCancel.h"
 
 #include "i18n/TextLookup.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -108,18 +110,40 @@ void TADOConnectionMSSQL::Open() {
     try {
         odbc::AllocateEnvironment(m_env);
         const SQLHENV env = m_env.get();
-        const OdbcConnectTarget target = TranslateConnectionString(
+        OdbcConnectTarget target = TranslateConnectionString(
             m_connectionString, [env] { return odbc::InstalledDrivers(env); });
+        if (!target.refusal.isEmpty())
+            throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), target.refusal), QString(), 0,
+                                 false);
+        // The login time-out bounds the whole open, asking for an instance's port included.
+        const QDeadlineTimer deadline(qint64(target.loginTimeoutSeconds) * 1000);
+        if (target.instance) {
+            const BrowserAnswer answer =
+                AskSqlBrowser(target.instance->host, target.instance->instance, deadline);
+            if (answer.port == 0)
+                throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), answer.failure),
+                                     QString(), 0, false);
+            target.connectionString += QStringLiteral(";Server=%1;Port=%2")
+                                           .arg(QuoteOdbcValue(target.instance->host))
+                                           .arg(answer.port);
+        }
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
             throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");
         const SQLHDBC dbc = m_dbc.get();
-        // Without a login time-out some drivers wait for a silent server forever.
-        odbc::Check(
-            SQLSetConnectAttrW(
-                dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(target.loginTimeoutSeconds)), 0),
-            SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
-        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(target.connectionString), SQL_NTS,
+        // Without a login time-out some drivers wait for a silent server forever. The driver
+        // gets the whole seconds left of it after the browser (at least one: 0 means none).
+        const SQLULEN seconds = SQLULEN(qMax<qint64>(1, deadline.remainingTime() / 1000));
+        odbc::Check(SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                                       reinterpret_cast<SQLPOINTER>(seconds), 0),
+                    SQL_HANDLE_DBC, dbc, Name(), "Cannot set the login time-out");
+        if (target.packetSize > 0)
+            odbc::Check(SQLSetConnectAttrW(
+                            dbc, SQL_ATTR_PACKET_SIZE,
+                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(target.packetSize)),
+                            0),
+                        SQL_HANDLE_DBC, dbc, Name(), "Cannot set the packet size");
+        const QString &text = target.connectionString;
+        odbc::Check(SQLDriverConnectW(dbc, nullptr, odbc::Wide(text), SQLSMALLINT(text.size()),
                                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
                     SQL_HANDLE_DBC, dbc, Name(), "Cannot connect");
     } catch (...) {
@@ -138,7 +162,14 @@ void TADOConnectionMSSQL::Close() {
     for (TADOQuery *query : queries)
         query->Close();
     m_execStmt.Free();
-    SQLDisconnect(m_dbc.get());
+    const SQLHDBC dbc = m_dbc.get();
+    if (!odbc::Succeeded(SQLDisconnect(dbc))) {
+        // Most likely a transaction that a statement began and left open: undone, as nothing
+        // half-done may be committed, and then the session can end. A handle still connected
+        // could not be freed, and the server would keep the session and its locks.
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        SQLDisconnect(dbc);
+    }
     m_dbc.Free();
     m_env.Free();
     m_connected = false;
@@ -160,7 +191,8 @@ void TADOConnectionMSSQL::Execute(const QString &statement) {
     SQLRETURN rc;
     {
         const odbc::CancellableCall call(stmt, Name());
-        rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQL_NTS);
+        // With its length: a U+0000 inside a value must not end the statement there.
+        rc = SQLExecDirectW(stmt, odbc::Wide(statement), SQLINTEGER(statement.size()));
         // Row counts and result sets are discarded; a batch can still fail in a later
         // statement, which shows only when its results are reached.
         while (odbc::Succeeded(rc))
@@ -294,8 +326,8 @@ void TADOQuery::Open() {
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kCommandTimeoutSeconds)),
                         0);
         const char *fallback = "Query failed";
-        odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQL_NTS), SQL_HANDLE_STMT, stmt,
-                    Name(), fallback);
+        odbc::Check(SQLPrepareW(stmt, odbc::Wide(m_scannedSql), SQLINTEGER(m_scannedSql.size())),
+                    SQL_HANDLE_STMT, stmt, Name(), fallback);
         BindParameters();
         const odbc::CancellableCall call(stmt, Name());
         odbc::Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, Name(), fallback, true);

@@ -11,6 +11,12 @@
 #include <functional>
 #include <optional>
 
+#ifdef Q_OS_WIN
+inline constexpr bool kLocalProtocols = true;
+#else
+inline constexpr bool kLocalProtocols = false;
+#endif
+
 // keyword=value pairs of an OLE DB string in order, keywords as written, values unquoted.
 // Nothing when the text breaks the syntax (a pair without "=", an unterminated quote).
 std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text);
@@ -25,16 +31,31 @@ QString QuoteOdbcValue(const QString &value);
 // Whether an ODBC-style string has the keyword (outside braces), regardless of case.
 bool OdbcStringHasKey(const QString &odbc, const QString &keyword);
 
+// A named instance that the driver cannot find by itself within the login time-out: its port is
+// asked of the SQL Server Browser first, then Server= and Port= are added.
+struct NamedInstance {
+    QString host;
+    QString instance;
+};
+
 struct OdbcConnectTarget {
     QString connectionString;
     int loginTimeoutSeconds = 10;
+    int packetSize = 0; // bytes; 0 leaves the driver's own
+    // Not empty: the string cannot be carried to the chosen driver as written, and the open is
+    // refused with this message (without the connection's name).
+    QString refusal;
+    std::optional<NamedInstance> instance;
 };
 
 // The ODBC form of a connection string. A string that already names Driver=, DSN= or FILEDSN=
 // passes unchanged; so does one that cannot be read, so that the driver manager reports it.
-// installedDrivers is asked only when a SQL Server driver has to be chosen.
+// installedDrivers is asked only when a SQL Server driver has to be chosen. Named pipes and
+// shared memory are there only where the platform has them (Windows).
 OdbcConnectTarget TranslateConnectionString(const QString &text,
-                                            const std::function<QStringList()> &installedDrivers);
+                                            const std::function<QStringList()> &installedDrivers,
+                                            bool localProtocols = kLocalProtocols);
 
-// The SQL Server ODBC driver to use among the installed ones, best first.
+// The SQL Server ODBC driver to use among the installed ones: the highest "ODBC Driver N for SQL
+// Server", then the highest "SQL Server Native Client N", then "FreeTDS", then "SQL Server".
 QString ChooseSqlServerDriver(const QStringList &installedDrivers);

@@ -8,11 +8,28 @@
 
 namespace {
 
-// Quotes inside a value are doubled so that a value never changes the statement's meaning.
-QByteArray Sql(const QString &value) {
-    QString text = value;
-    text.replace(u'\'', QStringLiteral("''"));
-    return text.toUtf8();
+// A statement from its text as given, every '%s' filled with a value as a Unicode literal
+// N'...' (so that a name outside the server's 8-bit code page reaches an NVARCHAR column
+// intact), its quotes doubled so that a value never changes the statement's meaning; every %d
+// with a number. Built as text: a U+0000 or U+FEFF in a value stays where it is.
+QString Statement(const char *format, std::initializer_list<QString> values) {
+    const QLatin1StringView text(format);
+    const QLatin1StringView textValue("'%s'");
+    QString out;
+    auto next = values.begin();
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.sliced(i).startsWith(textValue) && next != values.end()) {
+            QString value = *next++;
+            out += QStringLiteral("N'") + value.replace(u'\'', QStringLiteral("''")) + u'\'';
+            i += textValue.size();
+        } else if (text.sliced(i).startsWith(QLatin1StringView("%d")) && next != values.end()) {
+            out += *next++;
+            i += 2;
+        } else {
+            out += QChar(text[i++]);
+        }
+    }
+    return out;
 }
 
 QString MessageOf(const std::exception &e) {
@@ -121,12 +138,11 @@ void ImportRun::Import() {
     m_db.connVantrelEvents.Open();
     m_db.connHarrowby.Open();
 
-    const QByteArray depId = Sql(Text("DepImportID"));
-    const QByteArray depName = Sql(Text("DepImportName"));
+    const QString depId = Text("DepImportID");
     try {
         m_db.connHarrowby.Execute(
-            QString::asprintf("insert into Sektor (IDSektora, NazivSektora) values ('%s', '%s')",
-                              depId.constData(), depName.constData()));
+            Statement("insert into Sektor (IDSektora, NazivSektora) values ('%s', '%s')",
+                      {depId, Text("DepImportName")}));
     } catch (const std::exception &) {
         // Normally the department is there from an earlier run.
     }
@@ -139,7 +155,7 @@ void ImportRun::Import() {
     m_state.elapsedSeconds = 0;
 }
 
-void ImportRun::ImportEmployees(const QByteArray &depId) {
+void ImportRun::ImportEmployees(const QString &depId) {
     int persons = 0;
     int mediaIds = 0;
     RowFailures failures;
@@ -147,14 +163,11 @@ void ImportRun::ImportEmployees(const QByteArray &depId) {
     query.Open();
     while (!query.Eof()) {
         if (failures.Guard([&] {
-                const QByteArray userId = Sql(query.FieldAsString("UserID"));
-                const QByteArray lastName = Sql(query.FieldAsString("LastName"));
-                const QByteArray firstName = Sql(query.FieldAsString("FirstName"));
-                m_db.connHarrowby.Execute(QString::asprintf(
+                m_db.connHarrowby.Execute(Statement(
                     "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('%s', "
                     "'%s', '%s', '%s')",
-                    depId.constData(), userId.constData(), lastName.constData(),
-                    firstName.constData()));
+                    {depId, query.FieldAsString("UserID"), query.FieldAsString("LastName"),
+                     query.FieldAsString("FirstName")}));
             }))
             ++persons;
         // A card that yields no valid identifier counts as a failed row as well: it is data
@@ -162,15 +175,12 @@ void ImportRun::ImportEmployees(const QByteArray &depId) {
         if (failures.Guard([&] {
                 const qint32 family = query.FieldAsInteger("FamilyNumber");
                 const qint32 card = query.FieldAsInteger("CardNumber");
-                const QByteArray mediaId =
-                    Sql(NormalizeMediaID(CardText(family, card), 1).toUpper());
-                const QByteArray userId = Sql(query.FieldAsString("UserID"));
-                const QByteArray startDate =
-                    Sql(query.FieldAsDateTime("StartDate").toString(QStringLiteral("yyyy-MM-dd")));
-                m_db.connHarrowby.Execute(QString::asprintf(
+                const QString mediaId = NormalizeMediaID(CardText(family, card), 1).toUpper();
+                m_db.connHarrowby.Execute(Statement(
                     "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, "
                     "DatumDodeljivanja) values ('%s', '%s', '%s')",
-                    mediaId.constData(), userId.constData(), startDate.constData()));
+                    {mediaId, query.FieldAsString("UserID"),
+                     query.FieldAsDateTime("StartDate").toString(QStringLiteral("yyyy-MM-dd"))}));
             }))
             ++mediaIds;
         query.Next();
@@ -197,18 +207,16 @@ void ImportRun::ImportRegistrations() {
     while (!query.Eof()) {
         eventIdLast = query.FieldAsInteger("EventID");
         const qint32 card = query.FieldAsInteger("CardNumber");
-        const QByteArray time =
-            Sql(query.FieldAsDateTime("FieldTime").toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        const QString time =
+            query.FieldAsDateTime("FieldTime").toString(QStringLiteral("yyyy-MM-dd HH:mm"));
         const qint32 termId = query.FieldAsInteger("TermID");
         const qint32 idhact = query.FieldAsInteger("IDHACT");
         // The card number as 8 digits, a negative one in two's complement.
-        const QByteArray cardText = QString::number(static_cast<quint32>(card), 16)
-                                        .toUpper()
-                                        .rightJustified(8, u'0')
-                                        .toUtf8();
-        const QString statement = QString::asprintf(
-            "exec spComm8xReg '%s', '%s', '%s', '999', %d, %d", cardText.constData(),
-            time.constData(), time.constData(), termId, idhact);
+        const QString cardText =
+            QString::number(static_cast<quint32>(card), 16).toUpper().rightJustified(8, u'0');
+        const QString statement =
+            Statement("exec spComm8xReg '%s', '%s', '%s', '999', %d, %d",
+                      {cardText, time, time, QString::number(termId), QString::number(idhact)});
         // A registration that fails is not retried: the last event identifier has moved on.
         if (failures.Guard([&] { m_db.connHarrowby.Execute(statement); }))
             ++registrations;

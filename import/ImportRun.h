@@ -6,7 +6,7 @@
 #include "import/ImportHost.h"
 #include "settings/StoredValues.h"
 
-#include <QByteArray>
+#include <QString>
 
 // The five database objects the run works with (owned elsewhere: the main window, or a test).
 struct ImportDatabases {
@@ -29,7 +29,7 @@ private:
     void CloseAll();
     QString Text(const char *name) const;
     void Import(); // everything between opening and closing; a failure ends it
-    void ImportEmployees(const QByteArray &depId);
+    void ImportEmployees(const QString &depId);
     void ImportRegistrations();
 
     ImportDatabases m_db;

@@ -38,8 +38,9 @@ namespace odbc {
 inline SQLWCHAR *Wide(const QString &text) {
     return reinterpret_cast<SQLWCHAR *>(const_cast<ushort *>(text.utf16()));
 }
+// As it is: QString::fromUtf16 would take a leading U+FEFF for a byte-order mark and drop it.
 inline QString FromWide(const SQLWCHAR *text, qsizetype length) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
+    return QStringView(reinterpret_cast<const char16_t *>(text), length).toString();
 }
 
 inline bool Succeeded(SQLRETURN rc) {

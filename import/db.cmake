@@ -6,3 +6,13 @@ target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.h ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.h ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ADOConnectionMSSQL.h ${CMAKE_CURRENT_LIST_DIR}/ADOConnectionMSSQL.cpp)
+target_sources(vi_import PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.h ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.cpp)
+target_sources(vi_import PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.h ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.cpp)
+if(WIN32)
+  target_sources(vi_import PRIVATE ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser_win.cpp)
+  target_link_libraries(vi_import PRIVATE ws2_32)
+else()
+  target_sources(vi_import PRIVATE ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser_posix.cpp)
+endif()

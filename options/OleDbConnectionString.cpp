@@ -1,30 +1,14 @@
 #include "OleDbConnectionString.h"
 
+#include "import/ConnectionKeywords.h"
 #include "import/ConnectionString.h"
+
+#include <cstring>
 
 namespace {
 
-bool IsBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-// Keywords the prompt shows, with the other spellings that mean the same thing.
-struct KeywordAlias {
-    const char *alias;
-    const char *keyword;
-};
-constexpr KeywordAlias kAliases[] = {
-    {"Server", "Data Source"},
-    {"Address", "Data Source"},
-    {"Addr", "Data Source"},
-    {"Network Address", "Data Source"},
-    {"Database", "Initial Catalog"},
-    {"UID", "User ID"},
-    {"PWD", "Password"},
-    {"Trusted_Connection", "Integrated Security"},
-    {"Encrypt", "Use Encryption for Data"},
-    {"TrustServerCertificate", "Trust Server Certificate"},
-};
+// The keywords that the prompt shows in fields of its own; every spelling of them is found
+// through the run's keyword table, so that the prompt reads a string as the run does.
 constexpr const char *kShown[] = {
     "Provider",
     "Data Source",
@@ -39,11 +23,11 @@ constexpr const char *kShown[] = {
 };
 
 QString Canonical(const QString &keyword) {
-    for (const auto &a : kAliases)
-        if (keyword.compare(QLatin1String(a.alias), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(a.keyword);
+    const KeywordRow *row = FindConnectionKeyword(keyword);
+    if (row == nullptr)
+        return {};
     for (const char *k : kShown)
-        if (keyword.compare(QLatin1String(k), Qt::CaseInsensitive) == 0)
+        if (std::strcmp(row->name, k) == 0)
             return QString::fromLatin1(k);
     return {};
 }
@@ -71,9 +55,12 @@ QList<OleDbPair> ParseOleDbConnectionString(const QString &text) {
 }
 
 QString QuoteOleDbValue(const QString &value) {
-    const bool needsQuotes =
-        value.contains(u';') || value.startsWith(u'"') || value.startsWith(u'\'') ||
-        (!value.isEmpty() && IsBlank(value.front())) || (!value.isEmpty() && IsBlank(value.back()));
+    // A reader trims every Unicode blank from the ends of a bare value, and takes "==" right
+    // after the keyword for an "=" in the keyword.
+    const bool needsQuotes = value.contains(u';') || value.startsWith(u'"') ||
+                             value.startsWith(u'\'') || value.startsWith(u'=') ||
+                             (!value.isEmpty() && value.front().isSpace()) ||
+                             (!value.isEmpty() && value.back().isSpace());
     if (!needsQuotes)
         return value;
     if (!value.contains(u'"'))
@@ -134,6 +121,7 @@ OleDbConnectionFields ParseOleDbConnectionFields(const QString &connectionString
         } else if (k == u"Use Encryption for Data") {
             f.encrypt = IsTrue(p.value);
             f.encryptGiven = true;
+            f.encryptStrict = p.value.trimmed().compare(u"strict", Qt::CaseInsensitive) == 0;
         } else if (k == u"Trust Server Certificate") {
             f.trustServerCertificate = IsTrue(p.value);
             f.trustGiven = true;
@@ -171,7 +159,9 @@ QString BuildOleDbConnectionString(const OleDbConnectionFields &f, PasswordUse u
     else if (!f.dataSource.isEmpty())
         pairs.append({QStringLiteral("Data Source"), f.dataSource});
     if (f.encrypt || f.encryptGiven)
-        pairs.append({QStringLiteral("Use Encryption for Data"), BoolText(f.encrypt)});
+        pairs.append({QStringLiteral("Use Encryption for Data"), f.encrypt && f.encryptStrict
+                                                                     ? QStringLiteral("Strict")
+                                                                     : BoolText(f.encrypt)});
     if (f.trustServerCertificate || f.trustGiven)
         pairs.append(
             {QStringLiteral("Trust Server Certificate"), BoolText(f.trustServerCertificate)});

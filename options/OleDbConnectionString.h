@@ -37,7 +37,8 @@ struct OleDbConnectionFields {
     bool allowSavingPassword = false; // "Persist Security Info", and whether the password is kept
     QString database;
     bool encrypt = false;
-    bool encryptGiven = false; // the start string named the keyword: keep writing it
+    bool encryptGiven = false;  // the start string named the keyword: keep writing it
+    bool encryptStrict = false; // the start string asked for strict encryption: keep it
     bool trustServerCertificate = false;
     bool trustGiven = false;
     QList<OleDbPair> others; // keywords the prompt does not show, in their order

@@ -1,8 +1,8 @@
 #include "uDlgVIDataLink.h"
 
 #include "OdbcDataSources.h"
-#include "core/Exceptions.h"
 #include "app/ProgramFont.h"
+#include "core/Exceptions.h"
 #include "i18n/TextLookup.h"
 
 #include <QApplication>
@@ -242,7 +242,7 @@ OleDbConnectionFields TDlgVIDataLink::Fields() const {
     f.userName = edtUserName->text();
     f.password = edtPassword->text();
     f.allowSavingPassword = chkAllowSaving->isChecked();
-    f.database = edtDatabase->text().trimmed();
+    f.database = edtDatabase->text(); // as typed: blanks at the ends are part of a name
     f.encrypt = !odbc && chkEncrypt->isChecked();
     f.trustServerCertificate = !odbc && chkTrustServerCertificate->isChecked();
     return f;

@@ -6,15 +6,66 @@
 
 #include <QJsonArray>
 
+#include "import/SqlBrowser.h"
+
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <future>
+#include <thread>
 
 namespace {
 
 QString S(const char *utf8) {
     return QString::fromUtf8(utf8);
 }
+
+// A SQL Server Browser on a loopback port for one test: silent, or answering the first request
+// after a delay with a port.
+class LoopbackBrowser {
+public:
+    explicit LoopbackBrowser(int answerAfterMs = -1, quint16 tcpPort = 0) {
+        if (answerAfterMs < 0) {
+            m_silent.bind(QHostAddress::LocalHost, 0);
+            m_port = m_silent.localPort();
+        } else {
+            std::promise<quint16> bound;
+            std::future<quint16> port = bound.get_future();
+            m_thread = std::thread([bound = std::move(bound), answerAfterMs, tcpPort]() mutable {
+                QUdpSocket socket; // lives on this thread only
+                socket.bind(QHostAddress::LocalHost, 0);
+                bound.set_value(socket.localPort());
+                if (!socket.waitForReadyRead(15000))
+                    return;
+                QHostAddress from;
+                quint16 fromPort = 0;
+                QByteArray request(int(socket.pendingDatagramSize()), '\0');
+                socket.readDatagram(request.data(), request.size(), &from, &fromPort);
+                std::this_thread::sleep_for(std::chrono::milliseconds(answerAfterMs));
+                const QByteArray body = "ServerName;H;InstanceName;" + request.mid(1).chopped(1) +
+                                        ";IsClustered;No;tcp;" + QByteArray::number(tcpPort) + ";;";
+                socket.writeDatagram(QByteArray(1, '\x05') + char(body.size()) + '\0' + body, from,
+                                     fromPort);
+            });
+            m_port = port.get();
+        }
+        SetSqlBrowserPort(m_port);
+    }
+    ~LoopbackBrowser() {
+        if (m_thread.joinable())
+            m_thread.join();
+        SetSqlBrowserPort(1434);
+    }
+    bool Bound() const { return m_port != 0; }
+
+private:
+    QUdpSocket m_silent;
+    quint16 m_port = 0;
+    std::thread m_thread;
+};
 
 QString OpenError(TADOConnectionMSSQL &conn, qint64 *elapsedMs) {
     QElapsedTimer timer;
@@ -100,6 +151,39 @@ TEST(FreeTds, RefusedLoginFailsWithTheServersMessage) {
     }
 }
 
+// The whole open, asking the browser for the instance's port included, ends with the login
+// time-out: FreeTDS asking by itself takes 16 s on a browser that never answers.
+TEST(FreeTds, NamedInstanceIsFoundWithinTheLoginTimeout) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    struct Case {
+        const char *timeout; // Connect Timeout, empty for the default
+        int answerAfterMs;   // -1: the browser never answers
+        const char *message;
+        qint64 minMs, maxMs;
+    } cases[] = {
+        {"", -1,
+         "connVantrelMain: The SQL Server Browser on \"127.0.0.1\" did not tell the port of the "
+         "instance \"VANTREL\" in time",
+         9800, 10500},
+        {"Connect Timeout=3;", 1500, "[FreeTDS]", 2400, 3300},
+    };
+    for (const Case &c : cases) {
+        LoopbackBrowser browser(c.answerAfterMs, silent.serverPort());
+        ASSERT_TRUE(browser.Bound());
+        TADOConnectionMSSQL conn(S("connVantrelMain"));
+        conn.SetConnectionString(S("Provider=SQLNCLI11;%1User ID=sa;Password=x;"
+                                   "Data Source=127.0.0.1\\VANTREL")
+                                     .arg(S(c.timeout)));
+        qint64 elapsed = 0;
+        const QString message = OpenError(conn, &elapsed);
+        EXPECT_TRUE(message.startsWith(S(c.message))) << message.toStdString();
+        EXPECT_GE(elapsed, c.minMs) << c.timeout;
+        EXPECT_LE(elapsed, c.maxMs) << c.timeout;
+        EXPECT_FALSE(conn.Connected());
+    }
+}
+
 TEST(FreeTds, LoginArrivesAsTyped) {
     TdsTestServer server;
     ASSERT_TRUE(server.Started()) << server.Error().toStdString();
@@ -119,4 +203,64 @@ TEST(FreeTds, LoginArrivesAsTyped) {
     EXPECT_EQ(login[S("database")].toString(), S("Vantrel"));
     EXPECT_EQ(login[S("app")].toString(), S("VantrelImport"));
     EXPECT_EQ(login[S("tds_version")].toString(), S("74000004"));
+}
+
+// What arrives in the login packet through the real FreeTDS driver: every keyword that FreeTDS
+// takes, in the spellings people write, with values holding what ODBC strings use for syntax,
+// blanks at the ends and letters outside ASCII; and the forms of the server name.
+TEST(FreeTds, LoginCarriesTheValuesAsTyped) {
+    TdsTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+    struct Case {
+        const char *oledb; // %1: the server's port
+        const char *user, *password, *database, *app, *host, *language;
+    } cases[] = {
+        {"Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;User ID=\"imp;o}rt{er=\";"
+         "Password=\" p'ä\"\"ss}}w{ \";Initial Catalog=Vantrel ' DB;"
+         "Application Name='Vantrel;Import';Workstation ID=PC-Šćepan;Current Language=Deutsch",
+         "imp;o}rt{er=", " p'ä\"ss}}w{ ", "Vantrel ' DB", "Vantrel;Import", "PC-Šćepan", "Deutsch"},
+        // Braces mean nothing in an OLE DB string: they are part of the password.
+        {"Provider=SQLNCLI11;Server=tcp:127.0.0.1,%1;UID=sa;PWD={pw}};Database=TH7;APP=x=y;"
+         "WSID=ws;Language=us_english",
+         "sa", "{pw}}", "TH7", "x=y", "ws", "us_english"},
+        {"Provider=MSOLEDBSQL;Data Source=(local),%1;User ID=u;Password=\"\u3000pw\u00a0\";"
+         "Database=\"  spaced  \"",
+         "u", "\u3000pw\u00a0", "  spaced  ", "", "", ""},
+        {"Provider=SQLOLEDB;Data Source=.,%1;User ID=Đorđe;Password='=secret'", "Đorđe", "=secret",
+         "", "", "", ""},
+        {"Provider=SQLOLEDB;Address=localhost,%1;Data Source=ignored;User ID=a;Password=b", "a",
+         "b", "", "", "", ""},
+    };
+    for (const Case &c : cases) {
+        TADOConnectionMSSQL conn(S("connHarrowby"));
+        conn.SetConnectionString(S(c.oledb).arg(server.Port()));
+        qint64 elapsed = 0;
+        const QString failure = OpenError(conn, &elapsed);
+        ASSERT_TRUE(conn.Connected()) << c.oledb << ": " << failure.toStdString();
+        conn.Close();
+        const QList<QJsonObject> logins = server.Log(S("login"));
+        ASSERT_FALSE(logins.isEmpty());
+        const QJsonObject &login = logins.last();
+        const std::pair<const char *, const char *> fields[] = {
+            {"user", c.user}, {"password", c.password}, {"database", c.database},
+            {"app", c.app},   {"host", c.host},         {"language", c.language}};
+        for (const auto &[field, value] : fields) {
+            if (*value != '\0' || std::strcmp(field, "user") == 0) {
+                EXPECT_EQ(login[S(field)].toString().toStdString(), value)
+                    << field << " from " << c.oledb;
+            }
+        }
+    }
+
+    // A value that FreeTDS cannot carry is refused before anything is sent.
+    const qsizetype before = server.Log(S("connect")).size();
+    TADOConnectionMSSQL conn(S("connHarrowby"));
+    conn.SetConnectionString(
+        S("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;User ID=u;Password=\"a};b\"")
+            .arg(server.Port()));
+    qint64 elapsed = 0;
+    EXPECT_EQ(OpenError(conn, &elapsed),
+              S("connHarrowby: The value of the keyword \"Password\" cannot be passed to the ODBC "
+                "driver \"FreeTDS\" because it contains \"};\""));
+    EXPECT_EQ(server.Log(S("connect")).size(), before);
 }

@@ -168,44 +168,6 @@ TEST(ConnectionString, ParsesOleDbSyntax) {
         EXPECT_FALSE(ParseOleDbString(S(bad)).has_value()) << bad;
 }
 
-TEST(ConnectionString, SqlServerProvidersBecomeTheBestInstalledDriver) {
-    const QStringList all = {S("FreeTDS"), S("SQL Server"), S("ODBC Driver 17 for SQL Server"),
-                             S("ODBC Driver 18 for SQL Server"), S("SQLite3")};
-    EXPECT_EQ(ChooseSqlServerDriver(all), S("ODBC Driver 18 for SQL Server"));
-    EXPECT_EQ(ChooseSqlServerDriver({S("FreeTDS"), S("ODBC Driver 17 for SQL Server")}),
-              S("ODBC Driver 17 for SQL Server"));
-    EXPECT_EQ(ChooseSqlServerDriver({S("FreeTDS"), S("SQL Server")}), S("SQL Server"));
-    EXPECT_EQ(ChooseSqlServerDriver({S("SQLite3"), S("FreeTDS")}), S("FreeTDS"));
-    EXPECT_EQ(ChooseSqlServerDriver({S("SQLite3")}), S("SQL Server"));
-
-    const QString oledb =
-        S("Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;Password=p;"
-          "Initial Catalog=Vantrel;Data Source=srv\\inst;Application Name=VantrelImport;"
-          "Workstation ID=PC1;Network Library=DBMSSOCN;Use Encryption for Data=False;"
-          "Trust Server Certificate=True;MARS Connection=True;Connect Timeout=25");
-    const OdbcConnectTarget v18 = TranslateConnectionString(
-        oledb, [] { return QStringList{S("ODBC Driver 18 for SQL Server")}; });
-    EXPECT_EQ(v18.connectionString,
-              S("Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv\\inst;Database=Vantrel;"
-                "UID=sa;PWD=p;Encrypt=no;TrustServerCertificate=yes;APP=VantrelImport;"
-                "WSID=PC1;MARS_Connection=yes"));
-    EXPECT_EQ(v18.loginTimeoutSeconds, 25);
-
-    const OdbcConnectTarget tds = TranslateConnectionString(
-        S("Provider=SQLNCLI11;Data Source=127.0.0.1,1433;Integrated Security=SSPI;"
-          "Password=\"a;b}c\";Encrypt=yes"),
-        [] { return QStringList{S("FreeTDS")}; });
-    EXPECT_EQ(tds.connectionString,
-              S("Driver={FreeTDS};Server=127.0.0.1,1433;PWD={a;b}}c};Trusted_Connection=Yes;"
-                "Encryption=require;TDS_Version=7.4"));
-    EXPECT_EQ(tds.loginTimeoutSeconds, 10);
-
-    const OdbcConnectTarget legacy = TranslateConnectionString(
-        S("Provider=MSOLEDBSQL.1;Data Source=srv;Network Library=dbmssocn;User ID=u"),
-        [] { return QStringList{S("SQL Server")}; });
-    EXPECT_EQ(legacy.connectionString, S("Driver={SQL Server};Server=srv;Network=DBMSSOCN;UID=u"));
-}
-
 TEST(ConnectionString, OdbcStringsPassAndMsdasqlUnwraps) {
     int asked = 0;
     const auto drivers = [&asked] {

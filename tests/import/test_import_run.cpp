@@ -14,7 +14,7 @@
 namespace {
 
 const QString kDepartment = QStringLiteral(
-    "insert into Sektor (IDSektora, NazivSektora) values ('VANTIMP', 'VantrelImport')");
+    "insert into Sektor (IDSektora, NazivSektora) values (N'VANTIMP', N'VantrelImport')");
 
 FakeQuery::Row User(int userId, const QString &last, const QString &first, int family, int card,
                     QDate start) {
@@ -80,12 +80,13 @@ TEST_F(ImportRunTest, EmployeeAndMediaIdStatements) {
     state.elapsedSeconds = 123;
     RunOnce();
 
-    EXPECT_EQ(Statements(),
-              QStringList({kDepartment,
-                           "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values "
-                           "('VANTIMP', '17', 'Novak', 'Ana')",
-                           "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, "
-                           "DatumDodeljivanja) values ('2000005634120044', '17', '2012-05-02')"}));
+    EXPECT_EQ(
+        Statements(),
+        QStringList({kDepartment,
+                     "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values "
+                     "(N'VANTIMP', N'17', N'Novak', N'Ana')",
+                     "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, "
+                     "DatumDodeljivanja) values (N'2000005634120044', N'17', N'2012-05-02')"}));
     EXPECT_EQ(host.Lines(), QStringList({"I:Starting download", "info:Starting download",
                                          "I:1 new persons imported", "I:1 new MediaIDs assigned",
                                          "I:0 new registrations imported", "info:Download finished",
@@ -108,10 +109,10 @@ TEST_F(ImportRunTest, RegistrationStatementAndEventIdProgress) {
     RunOnce();
 
     EXPECT_EQ(Statements(), QStringList({kDepartment,
-                                         "exec spComm8xReg '00003456', '2013-01-26 16:37', "
-                                         "'2013-01-26 16:37', '999', 3, 24",
-                                         "exec spComm8xReg 'FFFFFFFE', '2013-01-26 08:05', "
-                                         "'2013-01-26 08:05', '999', 1, 7"}));
+                                         "exec spComm8xReg N'00003456', N'2013-01-26 16:37', "
+                                         "N'2013-01-26 16:37', '999', 3, 24",
+                                         "exec spComm8xReg N'FFFFFFFE', N'2013-01-26 08:05', "
+                                         "N'2013-01-26 08:05', '999', 1, 7"}));
     EXPECT_TRUE(host.Lines().contains("I:2 new registrations imported"));
     EXPECT_EQ(EventIDLast(), 502);
     EXPECT_EQ(values.saved, QStringList({"EventIDLast=502"}));
@@ -131,11 +132,13 @@ TEST_F(ImportRunTest, QuotesInValuesAreDoubled) {
         User(5, "O'Brien", "D'Arcy'); drop table Zaposleni; --", 1, 1, QDate(2020, 1, 1))};
     RunOnce();
 
-    EXPECT_EQ(Statements().value(0), "insert into Sektor (IDSektora, NazivSektora) values ('O''K', "
-                                     "'Vantrel''s import')");
-    EXPECT_EQ(Statements().value(1),
-              "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('O''K', '5', "
-              "'O''Brien', 'D''Arcy''); drop table Zaposleni; --')");
+    EXPECT_EQ(Statements().value(0),
+              "insert into Sektor (IDSektora, NazivSektora) values (N'O''K', "
+              "N'Vantrel''s import')");
+    EXPECT_EQ(
+        Statements().value(1),
+        "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'O''K', N'5', "
+        "N'O''Brien', N'D''Arcy''); drop table Zaposleni; --')");
 }
 
 TEST_F(ImportRunTest, SecondRunAgainstUnchangedSourcesCountsNothing) {
@@ -162,9 +165,9 @@ TEST_F(ImportRunTest, SecondRunAgainstUnchangedSourcesCountsNothing) {
 TEST_F(ImportRunTest, OtherRowFailuresAreCountedAndReportedOnce) {
     harrowby.refuseDuplicates = true;
     harrowby.failure = [](const QString &statement) {
-        if (statement.contains("'18', 'Horvat'"))
+        if (statement.contains("N'18', N'Horvat'"))
             ThrowDatabaseError("Invalid column name 'Ime'.");
-        if (statement.contains("'19', '2012"))
+        if (statement.contains("N'19', N'2012"))
             throw Exception("String or binary data would be truncated.");
         if (statement.startsWith("insert into Sektor"))
             ThrowDatabaseError("Invalid object name 'Sektor'."); // ignored without a word
@@ -367,18 +370,60 @@ TEST_F(ImportRunTest, NullCardFieldsGiveZeroDateAndZeroCard) {
     RunOnce();
 
     EXPECT_EQ(Statements().value(1), "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, "
-                                     "Ime) values ('VANTIMP', '17', 'Novak', '')");
+                                     "Ime) values (N'VANTIMP', N'17', N'Novak', N'')");
     EXPECT_EQ(Statements().value(2), "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, "
-                                     "DatumDodeljivanja) values ('3300000000000044', '17', "
-                                     "'1899-12-30')");
+                                     "DatumDodeljivanja) values (N'3300000000000044', N'17', "
+                                     "N'1899-12-30')");
 }
 
-TEST_F(ImportRunTest, NonAsciiNamesPassUnchanged) {
-    users.rows = {User(3, "Đorđević", "Šćepan", 1, 1, QDate(2020, 2, 29))};
-    RunOnce();
-    EXPECT_EQ(Statements().value(1), "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, "
-                                     "Ime) values ('VANTIMP', '3', 'Đorđević', 'Šćepan')");
+// Names reach the statement as they were read: letters outside any 8-bit code page, a U+0000
+// inside (which must not end the statement) and a leading U+FEFF.
+TEST_F(ImportRunTest, NamesPassUnchanged) {
+    const QString names[][2] = {
+        {"Đorđević", "Šćepan"},
+        {"Na" + QString(QChar(0)) + "me", QString::fromUtf16(u"\uFEFFAna")},
+        {"𝔄𝔫𝔞", "李"},
+    };
+    for (const auto &name : names) {
+        harrowby.executed.clear();
+        users.rows = {User(3, name[0], name[1], 1, 1, QDate(2020, 2, 29))};
+        RunOnce();
+        EXPECT_EQ(Statements().value(1), "insert into Zaposleni (IDSektora, IDZaposlenog, "
+                                         "Prezime, Ime) values (N'VANTIMP', N'3', N'" +
+                                             name[0] + "', N'" + name[1] + "')");
+    }
 }
+
+// SQLite as the target, reading SQL Server's Unicode literals N'...' as its plain ones.
+class SqliteTarget : public IConnection {
+public:
+    explicit SqliteTarget(TADOConnectionMSSQL &connection) : m_connection(connection) {}
+    QString Name() const override { return m_connection.Name(); }
+    void SetConnectionString(const QString &text) override {
+        m_connection.SetConnectionString(text);
+    }
+    QString ConnectionString() const override { return m_connection.ConnectionString(); }
+    void Open() override { m_connection.Open(); }
+    void Close() override { m_connection.Close(); }
+    bool Connected() const override { return m_connection.Connected(); }
+    void Execute(const QString &statement) override {
+        QString plain;
+        bool inLiteral = false;
+        for (qsizetype i = 0; i < statement.size(); ++i) {
+            const QChar c = statement[i];
+            if (!inLiteral && c == u'N' && i + 1 < statement.size() && statement[i + 1] == u'\'' &&
+                (i == 0 || !statement[i - 1].isLetterOrNumber()))
+                continue;
+            if (c == u'\'')
+                inLiteral = !inLiteral; // a doubled quote leaves and enters again
+            plain += c;
+        }
+        m_connection.Execute(plain);
+    }
+
+private:
+    TADOConnectionMSSQL &m_connection;
+};
 
 // The employee walk and the target's statements through the real SQLite ODBC driver. The events
 // query and the procedure call are SQL Server only: the events come from a double, and the
@@ -436,7 +481,8 @@ TEST(ImportRunSqlite, EmployeesReachTheTargetOnceAndUnchanged) {
     values.WriteStoredValue("ConnStrTH7", th7Db);
     ProgramState state;
     FakeHost host;
-    ImportRun run(ImportDatabases{connMain, connEvents, connTH7, qryMain, qryEvents}, values, state,
+    SqliteTarget target(connTH7);
+    ImportRun run(ImportDatabases{connMain, connEvents, target, qryMain, qryEvents}, values, state,
                   host);
     run.Run();
 

@@ -1,7 +1,12 @@
 // Reading and writing OLE DB connection strings, and the prompt's fields on top of them.
+#include "import/ConnectionString.h"
 #include "options/OleDbConnectionString.h"
 
+#include <QMap>
+
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -131,4 +136,137 @@ TEST(OleDbFields, ReadsTheLogOnKind) {
     f = ParseOleDbConnectionFields(S("Provider=MSDASQL.1;Integrated Security=SSPI;Data Source=d"));
     EXPECT_FALSE(f.integratedSecurity);
     EXPECT_EQ(f.dataSource, S("d"));
+}
+
+namespace {
+
+// A driver's reading of an ODBC string. Microsoft's drivers end a braced value at a single "}"
+// ("}}" stands for one); FreeTDS ends it at the first "};" or at a "}" that ends the string and
+// keeps every other "}" as it is.
+QMap<QString, QString> ReadOdbc(const QString &odbc, bool freeTds) {
+    QMap<QString, QString> values;
+    qsizetype i = 0;
+    while (i < odbc.size()) {
+        const qsizetype eq = odbc.indexOf(u'=', i);
+        if (eq < 0)
+            break;
+        const QString key = odbc.mid(i, eq - i).trimmed().toUpper();
+        QString value;
+        i = eq + 1;
+        if (i < odbc.size() && odbc[i] == u'{') {
+            ++i;
+            for (;;) {
+                if (i >= odbc.size())
+                    break;
+                if (odbc[i] == u'}') {
+                    const bool last = i + 1 >= odbc.size();
+                    if (freeTds && (last || odbc[i + 1] == u';')) {
+                        ++i;
+                        break;
+                    }
+                    if (!freeTds && !last && odbc[i + 1] == u'}') {
+                        value += u'}';
+                        i += 2;
+                        continue;
+                    }
+                    if (!freeTds) {
+                        ++i;
+                        break;
+                    }
+                }
+                value += odbc[i++];
+            }
+            ++i; // the ";"
+        } else {
+            const qsizetype semi = odbc.indexOf(u';', i);
+            value = odbc.mid(i, (semi < 0 ? odbc.size() : semi) - i);
+            i = semi < 0 ? odbc.size() : semi + 1;
+        }
+        values[key] = value;
+    }
+    return values;
+}
+
+} // namespace
+
+// What is typed into the prompt arrives at the driver: the prompt writes the OLE DB string, the
+// run reads and translates it, and each driver reads the result by its own rules. A value that
+// FreeTDS cannot carry is refused, never sent altered.
+TEST(OleDbRoundTrip, WhatIsTypedArrivesThroughEveryDriver) {
+    std::mt19937 random(20261209);
+    const QStringList pieces = {S("a"),      S("Z"),   S("7"),      S(" "),      S(";"),
+                                S("}"),      S("{"),   S("="),      S("'"),      S("\""),
+                                S("=="),     S("};"),  S("}}"),     S("{}"),     S("\u00A0"),
+                                S("\u3000"), S("\v"),  S("\t"),     S("Š"),      S("ć"),
+                                S("😀"),      S("x y"), S("\u2028"), S("\u00AD"), S("\uFEFF")};
+    const auto typed = [&] {
+        QString text;
+        for (int n = 1 + int(random() % 6); n > 0; --n)
+            text += pieces[qsizetype(random() % pieces.size())];
+        return text;
+    };
+    const char *providers[] = {"SQLOLEDB", "SQLNCLI11", "MSOLEDBSQL"};
+    const char *drivers[] = {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server",
+                             "SQL Server Native Client 11.0", "SQL Server", "FreeTDS"};
+    const std::pair<const char *, const char *> extras[] = {
+        {"Application Name", "APP"}, {"Workstation ID", "WSID"}, {"Current Language", "LANGUAGE"}};
+    int refused = 0;
+    for (int i = 0; i < 400; ++i) {
+        OleDbConnectionFields f;
+        f.provider = S(providers[i % 3]);
+        f.dataSource = S("db.example");
+        f.userName = typed();
+        f.password = typed();
+        f.database = typed();
+        f.allowSavingPassword = true;
+        QMap<QString, QString> expected = {
+            {S("UID"), f.userName}, {S("PWD"), f.password}, {S("DATABASE"), f.database}};
+        for (const auto &[oledb, odbc] : extras)
+            if (random() % 2) {
+                f.others.append({S(oledb), typed()});
+                expected[S(odbc)] = f.others.back().value;
+            }
+        const QString written = BuildOleDbConnectionString(f, PasswordUse::Always);
+
+        // The prompt reads back what it wrote.
+        const OleDbConnectionFields back = ParseOleDbConnectionFields(written);
+        EXPECT_EQ(back.userName, f.userName) << written.toStdString();
+        EXPECT_EQ(back.password, f.password) << written.toStdString();
+        EXPECT_EQ(back.database, f.database) << written.toStdString();
+        EXPECT_EQ(back.others, f.others) << written.toStdString();
+
+        const QString driver = S(drivers[i % 5]);
+        const bool freeTds = driver == u"FreeTDS";
+        const OdbcConnectTarget target =
+            TranslateConnectionString(written, [&] { return QStringList{driver}; });
+        bool uncarriable = false;
+        for (const QString &value : std::as_const(expected))
+            uncarriable = uncarriable || (freeTds && value.contains(S("};")));
+        if (uncarriable) {
+            EXPECT_TRUE(target.refusal.contains(S("\"};\""))) << written.toStdString();
+            ++refused;
+            continue;
+        }
+        ASSERT_TRUE(target.refusal.isEmpty()) << written.toStdString() << "\n"
+                                              << target.refusal.toStdString();
+        const QMap<QString, QString> arrived = ReadOdbc(target.connectionString, freeTds);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            EXPECT_EQ(arrived.value(it.key()), it.value())
+                << it.key().toStdString() << " in " << written.toStdString() << "\n -> "
+                << target.connectionString.toStdString();
+    }
+    EXPECT_GT(refused, 0); // the cases do reach the refusal
+}
+
+// The prompt's check box says yes or no; a start string's strict encryption stays strict while
+// the box stays checked.
+TEST(OleDbFields, StrictEncryptionSurvivesAnEdit) {
+    OleDbConnectionFields f =
+        ParseOleDbConnectionFields(S("Provider=MSOLEDBSQL19;Data Source=s;Encrypt=Strict"));
+    EXPECT_TRUE(f.encrypt);
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
+                    .endsWith(S("Data Source=s;Use Encryption for Data=Strict")));
+    f.encrypt = false;
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
+                    .endsWith(S("Data Source=s;Use Encryption for Data=False")));
 }

@@ -1,0 +1,66 @@
+#include "import/SqlBrowser.h"
+
+#include <QStringList>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<quint16> g_browserPort{1434};
+
+constexpr char kClientUnicastInstance = 0x04;
+constexpr char kServerResponse = 0x05;
+
+} // namespace
+
+quint16 SqlBrowserPort() {
+    return g_browserPort.load();
+}
+
+void SetSqlBrowserPort(quint16 port) {
+    g_browserPort.store(port);
+}
+
+QByteArray BrowserRequest(const QString &instance) {
+    // Instance names are ASCII in practice; the protocol carries them in the client's code page.
+    return QByteArray(1, kClientUnicastInstance) + instance.toLocal8Bit() + QByteArray(1, '\0');
+}
+
+std::optional<quint16> PortInBrowserReply(const QByteArray &reply, const QString &instance) {
+    if (reply.size() < 3 || reply[0] != kServerResponse)
+        return std::nullopt;
+    const int length = quint8(reply[1]) | (quint8(reply[2]) << 8);
+    const QString text = QString::fromLocal8Bit(reply.mid(3, length));
+    // "ServerName;H;InstanceName;I;IsClustered;No;Version;V;tcp;1433;np;...;;" per instance.
+    for (const QString &record : text.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
+        const QStringList fields = record.split(QLatin1Char(';'));
+        QString name, port;
+        for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+            if (fields[i].compare(QLatin1String("InstanceName"), Qt::CaseInsensitive) == 0)
+                name = fields[i + 1];
+            else if (fields[i].compare(QLatin1String("tcp"), Qt::CaseInsensitive) == 0)
+                port = fields[i + 1];
+        }
+        if (name.compare(instance, Qt::CaseInsensitive) != 0)
+            continue;
+        bool ok = false;
+        const uint number = port.toUInt(&ok);
+        if (ok && number > 0 && number <= 65535)
+            return quint16(number);
+    }
+    return std::nullopt;
+}
+
+BrowserAnswer AskSqlBrowser(const QString &host, const QString &instance, QDeadlineTimer deadline) {
+    const auto reply = ExchangeDatagram(host, SqlBrowserPort(), BrowserRequest(instance), deadline);
+    if (!reply)
+        return {0, QStringLiteral("The SQL Server Browser on \"%1\" did not tell the port of the "
+                                  "instance \"%2\" in time")
+                       .arg(host, instance)};
+    const auto port = PortInBrowserReply(*reply, instance);
+    if (!port)
+        return {0, QStringLiteral("The SQL Server Browser on \"%1\" knows no instance \"%2\" that "
+                                  "takes TCP connections")
+                       .arg(host, instance)};
+    return {*port, QString()};
+}

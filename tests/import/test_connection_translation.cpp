@@ -1,0 +1,346 @@
+// OLE DB connection strings as people write them, turned into what each ODBC driver reads.
+#include "import/ConnectionKeywords.h"
+#include "import/ConnectionString.h"
+#include "import/SqlBrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+static void PrintTo(const QString &text, std::ostream *os) {
+    *os << text.toStdString();
+}
+
+namespace {
+
+QString S(const char *utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const char *const kMs18 = "ODBC Driver 18 for SQL Server";
+const char *const kMs17 = "ODBC Driver 17 for SQL Server";
+const char *const kNative = "SQL Server Native Client 11.0";
+const char *const kLegacy = "SQL Server";
+const char *const kTds = "FreeTDS";
+
+// The driver's string, or "!" and the refusal.
+std::string Translated(const char *oledb, const char *driver, bool windows = false) {
+    const OdbcConnectTarget target = TranslateConnectionString(
+        S(oledb), [driver] { return QStringList{S(driver)}; }, windows);
+    return (target.refusal.isEmpty() ? target.connectionString : u'!' + target.refusal)
+        .toStdString();
+}
+
+} // namespace
+
+TEST(ConnectionString, DriverChoiceFollowsThePatternOrder) {
+    struct Case {
+        QStringList installed;
+        const char *chosen;
+    } cases[] = {
+        {{S("SQLite3"), S("FreeTDS"), S("ODBC Driver 9 for SQL Server"),
+          S("ODBC Driver 18 for SQL Server"), S("ODBC Driver 13 for SQL Server")},
+         kMs18},
+        {{S("SQL Server Native Client 11.0"), S("SQL Server Native Client 10.0"),
+          S("ODBC Driver 17 for SQL Server")},
+         kMs17},
+        {{S("SQL Server"), S("SQL Server Native Client 10.0"), S("SQL Server Native Client 11.0"),
+          S("FreeTDS")},
+         kNative},
+        {{S("SQL Server"), S("FreeTDS")}, kTds},
+        {{S("SQLite3"), S("SQL Server")}, kLegacy},
+        {{S("SQLite3")}, kLegacy}, // none: the driver manager is to say that it is missing
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ChooseSqlServerDriver(c.installed).toStdString(), c.chosen)
+            << c.installed.join(u',').toStdString();
+}
+
+TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
+    struct Case {
+        const char *oledb;
+        const char *driver;
+        const char *odbc; // "!" and a part of the refusal
+    } cases[] = {
+        // The provider-string spellings most documentation uses.
+        {"Provider=SQLNCLI11;Server=host,1433;Database=TH7;Uid=sa;Pwd=secret", kMs17,
+         "Driver={ODBC Driver 17 for SQL Server};Server=host,1433;Database=TH7;UID=sa;PWD=secret;"
+         "Encrypt=no"},
+        {"Provider=SQLNCLI11;Server=host,1433;Database=TH7;Uid=sa;Pwd=secret", kTds,
+         "Driver={FreeTDS};Server=host;Port=1433;Database=TH7;UID=sa;PWD=secret;"
+         "Encryption=request;TDS_Version=7.4"},
+        {"Provider=MSOLEDBSQL;Address=10.0.0.5,1500;Server=SRV;Trusted_Connection=yes;"
+         "APP=Imp;WSID=PC;Language=Deutsch;AttachDBFileName=C:\\d.mdf;MarsConn=yes",
+         kMs18,
+         "Driver={ODBC Driver 18 for SQL Server};Server=SRV;Address=10.0.0.5,1500;"
+         "AttachDBFileName=C:\\d.mdf;Trusted_Connection=Yes;APP=Imp;WSID=PC;Language=Deutsch;"
+         "MARS_Connection=yes;Encrypt=no"},
+        // As the data-link dialog writes them, with the keywords only OLE DB reads.
+        {"Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=p;Initial "
+         "Catalog=Vantrel;Data Source=srv\\inst;Use Procedure for Prepare=1;Auto "
+         "Translate=True;Packet Size=4096;Workstation ID=PC1;Use Encryption for Data=False;Tag "
+         "with column collation when possible=False;OLE DB Services=-2;Mode=Read",
+         kNative,
+         "Driver={SQL Server Native Client 11.0};Server=srv\\inst;Database=Vantrel;UID=sa;PWD=p;"
+         "WSID=PC1;AutoTranslate=yes;Encrypt=no"},
+        // Case and blanks do not count in keywords; Extended Properties is a provider string,
+        // and a keyword outside it wins.
+        {"Provider=SQLOLEDB;userid=u;INITIALCATALOG=db;data  source=h;Connect Timeout=3;"
+         "Extended Properties=\"Server=other;PWD={x;}}y};Language=us_english\"",
+         kLegacy, "Driver={SQL Server};Server=h;Database=db;UID=u;PWD={x;}}y};Language=us_english"},
+        // An empty password is a password.
+        {"Provider=SQLOLEDB;Data Source=h;User ID=u;Password=", kLegacy,
+         "Driver={SQL Server};Server=h;UID=u;PWD={}"},
+        // Refused: what the driver cannot do, what nobody knows, what would be altered.
+        {"Provider=SQLOLEDB;Data Source=h;Failover Partner=h2", kTds,
+         "!The keyword \"Failover Partner\" cannot be used with the ODBC driver \"FreeTDS\""},
+        {"Provider=SQLOLEDB;Data Source=h;multisubnetfailover=True", kLegacy,
+         "!The keyword \"multisubnetfailover\" cannot be used with the ODBC driver \"SQL Server\""},
+        {"Provider=SQLOLEDB;Data Source=h;Multi Subnet Failover=False;Auto Translate=yes", kTds,
+         "Driver={FreeTDS};Server=h;Port=1433;Encryption=request;TDS_Version=7.4"},
+        {"Provider=SQLOLEDB;Data Source=h;Auto Translate=False", kTds,
+         "!The keyword \"Auto Translate\" cannot be used"},
+        {"Provider=SQLOLEDB;Data Source=h;Host Name In Certificate=h.example", kMs17,
+         "!The keyword \"Host Name In Certificate\" cannot be used"},
+        {"Provider=SQLOLEDB;Data Source=h;Frobnicate=1", kMs18,
+         "!Unknown keyword \"Frobnicate\" in the connection string"},
+        {"Provider=SQLOLEDB;Data Source=h;y==z=1", kMs18, "!Unknown keyword \"y=z\""},
+        {"Provider=SQLOLEDB;Data Source=h;MARS Connection=maybe", kMs18,
+         "!The value \"maybe\" of the keyword \"MARS Connection\" is not understood"},
+        {"Provider=SQLOLEDB;Data Source=h;Connect Timeout=soon", kTds,
+         "!The value \"soon\" of the keyword \"Connect Timeout\""},
+        {"Provider=SQLOLEDB;Data Source=h;Password=\"a};b\"", kTds,
+         "!The value of the keyword \"Password\" cannot be passed to the ODBC driver \"FreeTDS\" "
+         "because it contains \"};\""},
+        {"Provider=MSDASQL;DSN=x;y==z=1", kMs18, "!The keyword \"y=z\" cannot be passed to ODBC"},
+    };
+    for (const Case &c : cases) {
+        const std::string got = Translated(c.oledb, c.driver);
+        if (c.odbc[0] == '!')
+            EXPECT_EQ(got.rfind(c.odbc, 0), 0u) << c.oledb << "\n  gave " << got;
+        else
+            EXPECT_EQ(got, c.odbc) << c.oledb;
+    }
+    const OdbcConnectTarget timed =
+        TranslateConnectionString(S("Provider=SQLOLEDB;Data Source=h;Timeout=3;Packet Size=8192"),
+                                  [] { return QStringList{S(kMs18)}; });
+    EXPECT_EQ(timed.loginTimeoutSeconds, 3);
+    EXPECT_EQ(timed.packetSize, 8192);
+}
+
+// Every row of the table, for every driver family: a keyword is the driver's keyword, refused
+// by name, or dropped only when the table says why it means nothing outside OLE DB.
+TEST(ConnectionString, NoRowIsDroppedSilently) {
+    const char *drivers[kDriverFamilies] = {kMs18, kMs17, kNative, kLegacy, kTds};
+    const QString base = S("Provider=SQLOLEDB;Data Source=h;");
+    for (int f = 0; f < kDriverFamilies; ++f) {
+        const auto translate = [&](const QString &extra) {
+            return TranslateConnectionString(base + extra,
+                                             [&] { return QStringList{S(drivers[f])}; });
+        };
+        ASSERT_EQ(int(FamilyOfDriver(S(drivers[f]))), f);
+        const OdbcConnectTarget plain = translate(QString());
+        ASSERT_TRUE(plain.refusal.isEmpty()) << plain.refusal.toStdString();
+        for (const KeywordRow &row : ConnectionKeywords()) {
+            if (std::strcmp(row.name, "Provider") == 0)
+                continue; // chooses the way through, see the other tests
+            const FamilyFate &fate = row.For(DriverFamily(f));
+            for (const QString &name : row.Names()) {
+                // A value that is not the driver's default, so that it must arrive.
+                const bool flag = row.kind == ValueKind::Flag;
+                QString value = S("7");
+                if (flag)
+                    value = OleDbFlag(S(row.driverDefault)) == 1 ? S("False") : S("True");
+                else if (row.kind == ValueKind::Text)
+                    value = S("Xy7");
+                else if (row.kind != ValueKind::Number && row.kind != ValueKind::LoginTimeout &&
+                         row.kind != ValueKind::PacketSize)
+                    continue; // server names and security have tables of their own
+                const OdbcConnectTarget got = translate(name + u'=' + value);
+                const std::string where =
+                    name.toStdString() + " with " + drivers[f] + ": " +
+                    (got.refusal.isEmpty() ? got.connectionString : got.refusal).toStdString();
+                switch (fate.fate) {
+                case Fate::NotApplicable:
+                    EXPECT_GT(std::strlen(row.why), 10u) << where;
+                    EXPECT_EQ(got.connectionString, plain.connectionString) << where;
+                    EXPECT_TRUE(got.refusal.isEmpty()) << where;
+                    break;
+                case Fate::Refused:
+                    EXPECT_TRUE(got.refusal.contains(u'"' + name + u'"')) << where;
+                    EXPECT_TRUE(got.refusal.contains(S(drivers[f]))) << where;
+                    break;
+                case Fate::Mapped:
+                    EXPECT_TRUE(got.refusal.isEmpty()) << where;
+                    if (fate.odbc != nullptr)
+                        EXPECT_TRUE(got.connectionString.contains(
+                            S(fate.odbc) + u'=' +
+                            (flag ? (value == u"True" ? S("yes") : S("no")) : value)))
+                            << where;
+                    else
+                        EXPECT_TRUE(got.connectionString != plain.connectionString ||
+                                    got.loginTimeoutSeconds == 7 || got.packetSize == 7)
+                            << where;
+                    break;
+                }
+                // Found whatever the case and blanks.
+                EXPECT_EQ(FindConnectionKeyword(name.toUpper().replace(u' ', QString())), &row);
+            }
+        }
+    }
+}
+
+TEST(ConnectionString, ServerNames) {
+    struct Case {
+        const char *server;
+        const char *driver;
+        bool windows;
+        const char *odbc; // the Server (and Port) part; "!" and a part of the refusal
+    } cases[] = {
+        {"host", kTds, false, "Server=host;Port=1433"},
+        {"host,1500", kTds, false, "Server=host;Port=1500"},
+        {"host\\inst,1500", kTds, false, "Server=host;Port=1500"}, // the port wins
+        {"tcp:host,1500", kTds, false, "Server=host;Port=1500"},
+        {"TCP:10.1.2.3", kTds, false, "Server=10.1.2.3;Port=1433"},
+        {"(local)", kTds, false, "Server=localhost;Port=1433"},
+        {".,1500", kTds, false, "Server=localhost;Port=1500"},
+        {"localhost", kTds, false, "Server=localhost;Port=1433"},
+        {"::1", kTds, false, "Server=::1;Port=1433"},
+        {"[fe80::1],1500", kTds, false, "Server=fe80::1;Port=1500"},
+        {"host,99999", kTds, false, "!The port in the server name \"host,99999\""},
+        {"np:host", kTds, true, "!The server name \"np:host\" asks for a protocol"},
+        {"lpc:.", kTds, true, "!The server name \"lpc:.\""},
+        // Microsoft's drivers read the names themselves; pipes and shared memory only on
+        // Windows, and only Windows knows "(local)" and ".".
+        {"host\\inst,1500", kMs18, false, "Server=host\\inst,1500"},
+        {"tcp:host", kMs18, false, "Server=tcp:host"},
+        {".\\SQLEXPRESS", kMs17, false, "Server=localhost\\SQLEXPRESS"},
+        {"(local)", kMs17, true, "Server=(local)"},
+        {"np:host", kMs18, true, "Server=np:host"},
+        {"np:host", kMs18, false, "!The server name \"np:host\" asks for a protocol"},
+        {"[::1],1433", kNative, true, "Server=[::1],1433"},
+    };
+    for (const Case &c : cases) {
+        const std::string oledb = std::string("Provider=SQLOLEDB;Data Source=") + c.server;
+        const std::string got = Translated(oledb.c_str(), c.driver, c.windows);
+        if (c.odbc[0] == '!')
+            EXPECT_EQ(got.rfind(c.odbc, 0), 0u) << c.server << " gave " << got;
+        else
+            EXPECT_NE(got.find(std::string(";") + c.odbc + ";"), std::string::npos)
+                << c.server << " gave " << got;
+    }
+
+    // A named instance without a port is looked up before FreeTDS is called.
+    const OdbcConnectTarget named =
+        TranslateConnectionString(S("Provider=SQLOLEDB;Data Source=host\\INST;User ID=u"),
+                                  [] { return QStringList{S(kTds)}; });
+    ASSERT_TRUE(named.instance.has_value());
+    EXPECT_EQ(named.instance->host, S("host"));
+    EXPECT_EQ(named.instance->instance, S("INST"));
+    EXPECT_FALSE(named.connectionString.contains(S("Server=")));
+
+    // The network library is a protocol prefix, and nothing at all without a server name.
+    struct Library {
+        const char *oledb;
+        const char *driver;
+        bool windows;
+        const char *odbc;
+    } libraries[] = {
+        {"Data Source=srv;Network Library=DBMSSOCN", kMs18, false,
+         "Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv;Encrypt=no"},
+        {"Network Library=dbmssocn;User ID=u", kMs18, false,
+         "Driver={ODBC Driver 18 for SQL Server};UID=u;Encrypt=no"},
+        {"Network Library=DBNMPNTW", kNative, true,
+         "Driver={SQL Server Native Client 11.0};Server=np:(local);Encrypt=no"},
+        {"Data Source=srv;Net=DBNMPNTW", kMs17, false, "!The server name \"np:srv\""},
+        {"Data Source=srv;Network Library=DBMSSOCN", kLegacy, false,
+         "Driver={SQL Server};Server=srv;Network=DBMSSOCN"},
+        {"Data Source=srv;Network Library=DBMSSOCN", kTds, false,
+         "Driver={FreeTDS};Server=srv;Port=1433;Encryption=request;TDS_Version=7.4"},
+        {"Data Source=srv;Network Library=DBMSLPCN", kTds, true, "!The server name \"srv\""},
+        {"Data Source=srv;Network Library=dbmsspxn", kMs18, true,
+         "!The value \"dbmsspxn\" of the keyword \"Network Library\""},
+    };
+    for (const Library &l : libraries) {
+        const std::string oledb = std::string("Provider=SQLOLEDB;") + l.oledb;
+        const std::string got = Translated(oledb.c_str(), l.driver, l.windows);
+        if (l.odbc[0] == '!')
+            EXPECT_EQ(got.rfind(l.odbc, 0), 0u) << l.oledb << " gave " << got;
+        else
+            EXPECT_EQ(got, l.odbc) << l.oledb;
+    }
+}
+
+// Both spellings, every value, each driver's own setting with the same meaning; the providers'
+// defaults (MSOLEDBSQL19 encrypts, the older ones do not) are written out, as ODBC Driver 18
+// would otherwise encrypt what the older providers did not.
+TEST(ConnectionString, EncryptionMeansTheSameThroughEveryDriver) {
+    struct Case {
+        const char *settings;
+        const char *provider;
+        const char *ms18, *ms17, *legacy, *tds;
+    } cases[] = {
+        {"", "SQLOLEDB", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
+        {"", "SQLNCLI11", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
+        {"", "MSOLEDBSQL", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
+        {"", "MSOLEDBSQL19", "Encrypt=yes;TrustServerCertificate=no",
+         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes", "!cannot check the server's"},
+        {"Encrypt=Optional", "MSOLEDBSQL19", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
+        {"Use Encryption for Data=True", "SQLOLEDB", "Encrypt=yes;TrustServerCertificate=no",
+         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes", "!cannot check the server's"},
+        {"Encrypt=Mandatory;TrustServerCertificate=yes", "SQLNCLI11",
+         "Encrypt=yes;TrustServerCertificate=yes", "Encrypt=yes;TrustServerCertificate=yes",
+         "!The keyword \"TrustServerCertificate\"", "Encryption=require"},
+        {"Encrypt=no;Trust Server Certificate=True", "SQLOLEDB",
+         "Encrypt=no;TrustServerCertificate=yes", "Encrypt=no;TrustServerCertificate=yes", "",
+         "Encryption=request"},
+        {"Encrypt=false", "MSOLEDBSQL19", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
+        {"Encrypt=Strict", "MSOLEDBSQL19", "Encrypt=strict;TrustServerCertificate=no",
+         "!Strict encryption cannot be used with the ODBC driver \"ODBC Driver 17 for SQL Server\"",
+         "!Strict encryption cannot be used with the ODBC driver \"SQL Server\"",
+         "!Strict encryption cannot be used with the ODBC driver \"FreeTDS\""},
+        {"Encrypt=sometimes", "SQLOLEDB", "!The value \"sometimes\" of the keyword \"Encrypt\"",
+         "!The value \"sometimes\"", "!The value \"sometimes\"", "!The value \"sometimes\""},
+    };
+    for (const Case &c : cases) {
+        const std::string oledb =
+            std::string("Provider=") + c.provider + ";Data Source=h;" + c.settings;
+        const std::pair<const char *, const char *> expected[] = {
+            {kMs18, c.ms18}, {kMs17, c.ms17}, {kLegacy, c.legacy}, {kTds, c.tds}};
+        for (const auto &[driver, part] : expected) {
+            std::string got = Translated(oledb.c_str(), driver);
+            if (part[0] == '!') {
+                EXPECT_NE(got.find(part + 1), std::string::npos)
+                    << oledb << " with " << driver << " gave " << got;
+                continue;
+            }
+            // What follows the server name, without FreeTDS's protocol version.
+            const size_t next = got.find(';', got.find("Server="));
+            got = next == std::string::npos ? std::string() : got.substr(next + 1);
+            if (got.rfind("Port=", 0) == 0)
+                got = got.substr(got.find(';') + 1);
+            const std::string tail = ";TDS_Version=7.4";
+            if (got.ends_with(tail))
+                got.resize(got.size() - tail.size());
+            EXPECT_EQ(got, part) << oledb << " with " << driver;
+        }
+    }
+}
+
+TEST(SqlBrowser, RequestAndReply) {
+    EXPECT_EQ(BrowserRequest(S("SQLEXPRESS")), QByteArray("\x04SQLEXPRESS", 11) + '\0');
+    const QByteArray body = "ServerName;H;InstanceName;OTHER;IsClustered;No;Version;15.0;tcp;1500;;"
+                            "ServerName;H;InstanceName;SQLEXPRESS;IsClustered;No;Version;15.0;"
+                            "np;\\\\H\\pipe\\x;tcp;49172;;";
+    const QByteArray reply =
+        QByteArray(1, '\x05') + char(body.size() & 0xff) + char(body.size() >> 8) + body;
+    EXPECT_EQ(PortInBrowserReply(reply, S("sqlexpress")), std::optional<quint16>(49172));
+    EXPECT_EQ(PortInBrowserReply(reply, S("OTHER")), std::optional<quint16>(1500));
+    EXPECT_FALSE(PortInBrowserReply(reply, S("MISSING")).has_value());
+    EXPECT_FALSE(PortInBrowserReply(QByteArray("\x04xx"), S("OTHER")).has_value());
+    // An instance that takes no TCP connections gives no port.
+    const QByteArray pipes = "ServerName;H;InstanceName;P;np;\\\\H\\pipe\\p;;";
+    EXPECT_FALSE(
+        PortInBrowserReply(QByteArray(1, '\x05') + char(pipes.size()) + '\0' + pipes, S("P"))
+            .has_value());
+}
