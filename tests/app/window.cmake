@@ -13,3 +13,9 @@ gtest_discover_tests(test_error_report DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT
 vi_add_test(test_program_process SOURCES test_program_process.cpp LIBS Qt6::Core)
 target_compile_definitions(test_program_process PRIVATE VI_EXE_PATH="$<TARGET_FILE:VantrelImport>")
 add_dependencies(test_program_process VantrelImport)
+
+# Desktop notifications, against a notification service of the tests' own on a private bus.
+if(TARGET Qt6::DBus)
+  vi_add_test(test_desktop_notifications SOURCES test_desktop_notifications.cpp
+    LIBS vi_window Qt6::Test Qt6::DBus)
+endif()
