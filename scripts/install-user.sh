@@ -81,7 +81,7 @@ elif [ -f "$here/../CMakeLists.txt" ] && [ -f "$here/run.sh" ]; then
     cmake --build "$root/build" --parallel "$(nproc)"
     stage="$(mktemp -d)"
     trap 'rm -rf -- "$stage"' EXIT
-    cmake --install "$root/build" --prefix "$stage" >/dev/null
+    cmake --install "$root/build" --prefix "$stage" --strip >/dev/null
     src="$stage"
 else
     echo "install-user.sh: no VantrelImport beside this script and no source tree above it" >&2

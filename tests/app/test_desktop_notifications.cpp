@@ -237,12 +237,13 @@ TEST_F(DesktopNotificationsTest, CallsToTheDesktop) {
                 break;
             case Step::UserDismisses:
                 service->Dismiss(service->calls.back().id);
-                QTest::qWait(200);
+                QTest::qWait(150);
                 break;
             case Step::TakenDown:
                 ASSERT_TRUE(AwaitCalls(before + 1, 7000));
                 break;
             }
+            QTest::qWait(50); // the program has the service's answer before the next step
         }
         QTest::qWait(100); // nothing more follows
         std::vector<QString> got;
