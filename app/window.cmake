@@ -20,7 +20,9 @@ if(NOT WIN32)
   target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp)
 endif()
 # Balloons as desktop notifications where Qt has D-Bus (the freedesktop desktops).
-find_package(Qt6 QUIET COMPONENTS DBus)
+if(NOT WIN32)
+  find_package(Qt6 QUIET COMPONENTS DBus)
+endif()
 if(TARGET Qt6::DBus)
   target_sources(vi_window PRIVATE DesktopNotifications.h DesktopNotifications_dbus.h
                                    DesktopNotifications_dbus.cpp)
