@@ -57,11 +57,7 @@ public slots:
         return id;
     }
     void CloseNotification(uint id) {
-        Call c;
-        c.method = QStringLiteral("Close");
-        c.id = id;
-        c.atMs = clock.elapsed();
-        calls.push_back(c);
+        calls.push_back({QStringLiteral("Close"), id, {}, {}, {}, {}, 0, {}, 0, clock.elapsed()});
         emit Called();
     }
     QStringList GetCapabilities() { return capabilities; }
