@@ -69,6 +69,16 @@ if [ "$mode" = uninstall ]; then
     exit 0
 fi
 
+# Temporary files and folders, removed at the end whatever happens.
+scratch=()
+made=()
+manifest_due=0
+finish() {
+    if ((manifest_due)); then printf '%s\n' "${made[@]}" >"$manifest"; fi
+    if ((${#scratch[@]})); then rm -rf -- "${scratch[@]}"; fi
+}
+trap finish EXIT
+
 # Where the program comes from.
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ -x "$here/VantrelImport" ] && [ -d "$here/share" ]; then
@@ -80,7 +90,7 @@ elif [ -f "$here/../CMakeLists.txt" ] && [ -f "$here/run.sh" ]; then
         -DVI_BUILD_TESTS=OFF -DVI_BUILD_BENCH=OFF
     cmake --build "$root/build" --parallel "$(nproc)"
     stage="$(mktemp -d)"
-    trap 'rm -rf -- "$stage"' EXIT
+    scratch+=("$stage")
     cmake --install "$root/build" --prefix "$stage" --strip >/dev/null
     src="$stage"
 else
@@ -92,9 +102,7 @@ fi
 uninstall || true
 
 # Folders an earlier install made and settings.ini kept are still this install's to remove.
-made=()
 if [ -f "$manifest" ]; then mapfile -t made <"$manifest"; fi
-write_manifest() { printf '%s\n' "${made[@]}" >"$manifest"; }
 folder() {
     [ -d "$1" ] && return 0
     folder "$(dirname -- "$1")"
@@ -108,7 +116,7 @@ put() { # put <mode> <source> <target>
 }
 
 folder "$prefix"
-trap 'write_manifest' EXIT # a broken install can still be uninstalled
+manifest_due=1 # written even when the install breaks off, so that it can be uninstalled
 put 0755 "$src/VantrelImport" "$prefix/VantrelImport"
 put 0755 "$src/install-user.sh" "$prefix/install-user.sh"
 while IFS= read -r -d '' f; do
@@ -131,7 +139,7 @@ exec_argument() {
 }
 program="$prefix/VantrelImport"
 entry="$(mktemp)"
-trap 'write_manifest; rm -f -- "$entry"' EXIT
+scratch+=("$entry")
 sed -e "s|^Exec=.*|Exec=env QT_LOGGING_RULES=vantrelimport.trace=false $(exec_argument "$program" | sed 's/[\\&|]/\\&/g')|" \
     -e "/^Icon=/a TryExec=$(printf '%s' "${program//\\/\\\\}" | sed 's/[\\&|]/\\&/g')" \
     "$src/share/applications/vantrelimport.desktop" >"$entry"
