@@ -10,6 +10,8 @@ constexpr unsigned kShellMinimumMs = 10000;
 TrayNotifier::TrayNotifier(IStoredValues &values, IBalloonSurface &surface, QObject *parent)
     : QObject(parent), m_values(values), m_surface(surface) {
     hideTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early: 3 s must not become 2.85 s.
+    hideTimer.setTimerType(Qt::PreciseTimer);
     connect(&hideTimer, &QTimer::timeout, this, [this] {
         hideTimer.stop();
         HideBalloons();
@@ -31,10 +33,13 @@ void TrayNotifier::ShowBalloon(const QString &title, const QString &text, Balloo
     // Without a notification area the texts only reach the log, which the callers fill.
     if (!m_surface.CanShowBalloons())
         return;
-    if (cancelPrevious)
+    const bool content = !title.isEmpty() || !text.isEmpty();
+    if (cancelPrevious && content && m_surface.ReplacesInPlace()) {
+        m_shown = 0; // the new balloon takes the old one's place
+        hideTimer.stop();
+    } else if (cancelPrevious)
         HideBalloons();
     m_surface.PutBalloon(title.left(63), text.left(255), kind, delayMs);
-    const bool content = !title.isEmpty() || !text.isEmpty();
     if (content)
         ++m_shown;
     else if (m_shown > 0)

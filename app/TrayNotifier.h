@@ -1,6 +1,7 @@
 #pragma once
 // Balloon notifications at the tray icon: "Information" for 3 s (only when SysTrayShowInfo),
-// "Error" for 5 s (always). Each balloon first takes down the one before it, and a balloon
+// "Error" for 5 s (always). Each balloon first takes down the one before it (or replaces it
+// where the surface can), and a balloon
 // shorter than the shell keeps one up is taken down on time by a timer of our own.
 
 #include <QObject>
@@ -19,6 +20,9 @@ public:
     virtual bool CanShowBalloons() const = 0;
     virtual void PutBalloon(const QString &title, const QString &text, BalloonKind kind,
                             unsigned delayMs) = 0;
+    // True where a new balloon takes the place of the one shown, which then need not be
+    // taken down first.
+    virtual bool ReplacesInPlace() const { return false; }
 };
 
 class TrayNotifier : public QObject {

@@ -2,6 +2,7 @@
 
 #include "app/ActionBinding.h"
 #include "app/Artwork.h"
+#include "app/DesktopNotifications.h"
 #include "app/ErrorReport.h"
 #include "app/ProgramFont.h"
 #include "app/TrayIconSurface.h"
@@ -194,7 +195,8 @@ void TfVantrelForm::CreateComponents() {
     });
     tray->show();
 
-    m_traySurface = std::make_unique<TrayIconSurface>(*tray, [this] { return TrayAvailable(); });
+    m_traySurface = WithDesktopNotifications(
+        std::make_unique<TrayIconSurface>(*tray, [this] { return TrayAvailable(); }));
     m_notifier =
         new TrayNotifier(storForm, m_setup.balloons ? *m_setup.balloons : *m_traySurface, this);
 

@@ -20,5 +20,16 @@ if(NOT WIN32)
   # The start-up box needs Qt here; on Windows it is a Qt-free platform unit.
   target_sources(vi_window PRIVATE StartupErrorBox_posix.cpp)
 endif()
+# Balloons as desktop notifications where Qt has D-Bus (the freedesktop desktops).
+if(NOT WIN32)
+  find_package(Qt6 QUIET COMPONENTS DBus)
+endif()
+if(TARGET Qt6::DBus)
+  target_sources(vi_window PRIVATE DesktopNotifications.h DesktopNotifications_dbus.h
+                                   DesktopNotifications_dbus.cpp)
+  target_link_libraries(vi_window PUBLIC Qt6::DBus)
+else()
+  target_sources(vi_window PRIVATE DesktopNotifications.h DesktopNotifications_none.cpp)
+endif()
 target_link_libraries(vi_window PUBLIC
   vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options vi_font Qt6::Widgets)

@@ -1,12 +1,16 @@
 // Writes the program icon, painted in code, as a Windows .ico file (48, 32 and 16 pixels,
-// 32-bit DIB images with alpha) for the executable's resources. Usage: vi_make_ico <file.ico>
+// 32-bit DIB images with alpha) for the executable's resources, or as PNG files for a
+// freedesktop icon theme (<dir>/<n>x<n>/apps/vantrelimport.png at the usual sizes).
+// Usage: vi_make_ico <file.ico> | vi_make_ico --png <dir>
 #include "app/Artwork.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -49,11 +53,26 @@ std::vector<unsigned char> IconDib(const QImage &source) {
     return dib;
 }
 
+// The sizes desktops look for in the hicolor theme.
+int WriteThemePngs(const QString &dir) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString apps = QStringLiteral("%1/%2x%2/apps").arg(dir, QString::number(size));
+        const QString file = apps + QStringLiteral("/vantrelimport.png");
+        if (!QDir().mkpath(apps) || !ProgramIconImage(size).save(file, "PNG")) {
+            std::fprintf(stderr, "vi_make_ico: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--png") == 0)
+        return WriteThemePngs(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: vi_make_ico <file.ico>\n");
+        std::fprintf(stderr, "usage: vi_make_ico <file.ico> | vi_make_ico --png <dir>\n");
         return 2;
     }
     const int sizes[] = {48, 32, 16};

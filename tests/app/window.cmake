@@ -19,3 +19,9 @@ add_dependencies(test_program_process VantrelImport)
 if(NOT WIN32)
   vi_add_test(test_single_instance SOURCES test_single_instance.cpp LIBS vi_platform Qt6::Core)
 endif()
+
+# Desktop notifications, against a notification service of the tests' own on a private bus.
+if(TARGET Qt6::DBus)
+  vi_add_test(test_desktop_notifications SOURCES test_desktop_notifications.cpp
+    LIBS vi_window Qt6::Test Qt6::DBus)
+endif()
