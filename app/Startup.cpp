@@ -71,6 +71,8 @@ int RunProgram(int argc, char **argv) {
             throw Exception(QStringLiteral("File contains no version information"));
 
         QApplication::setApplicationName(QStringLiteral("VantrelImport"));
+        // Desktops match the notifications and the window to the installed desktop entry.
+        QGuiApplication::setDesktopFileName(QStringLiteral("vantrelimport"));
         QApplication::setFont(ProgramFont());
         QApplication::setWindowIcon(ProgramIcon());
         fVantrelForm = std::make_unique<TfVantrelForm>();

@@ -44,7 +44,7 @@ QList<QJsonArray> FourEvents() {
 }
 
 QString Registration(const char *card, const char *time, int termId, int idhact) {
-    return QStringLiteral("exec spComm8xReg '%1', '%2', '%2', '999', %3, %4")
+    return QStringLiteral("exec spComm8xReg N'%1', N'%2', N'%2', '999', %3, %4")
         .arg(S(card), S(time))
         .arg(termId)
         .arg(idhact);
@@ -108,12 +108,12 @@ TEST_F(ImportThroughFreeTds, DuplicatesAreSilentOtherRefusalsAreCounted) {
         // target knows; one registration breaks a rule of the procedure.
         TdsRule(S("insert into Sektor"),
                 {TdsError(2627, S("Violation of PRIMARY KEY constraint 'PK_Sektor'."), 14)}),
-        TdsRule(S("'18', 'Horvat'"),
+        TdsRule(S("N'18', N'Horvat'"),
                 {TdsError(2627, S("Violation of PRIMARY KEY constraint 'PK_Zaposleni'."), 14)}),
-        TdsRule(S("'18', '2012-05-03'"),
+        TdsRule(S("N'18', N'2012-05-03'"),
                 {TdsError(547, S("The INSERT statement conflicted with the FOREIGN KEY "
                                  "constraint \"FK_Zaposleni\"."))}),
-        TdsRule(S("'FFFFFFFE'"),
+        TdsRule(S("N'FFFFFFFE'"),
                 {TdsError(515, S("Cannot insert the value NULL into column 'Vreme'."))}),
     });
 
@@ -131,19 +131,19 @@ TEST_F(ImportThroughFreeTds, DuplicatesAreSilentOtherRefusalsAreCounted) {
     EXPECT_EQ(
         Lines(TargetStatements()),
         Lines({
-            "insert into Sektor (IDSektora, NazivSektora) values ('VANTIMP', 'VantrelImport')",
-            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('VANTIMP', "
-            "'17', 'Novak', 'Ana')",
+            "insert into Sektor (IDSektora, NazivSektora) values (N'VANTIMP', N'VantrelImport')",
+            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'VANTIMP', "
+            "N'17', N'Novak', N'Ana')",
             "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, DatumDodeljivanja) values "
-            "('2000005634120044', '17', '2012-05-02')",
-            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('VANTIMP', "
-            "'18', 'Horvat', 'Ivan')",
+            "(N'2000005634120044', N'17', N'2012-05-02')",
+            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'VANTIMP', "
+            "N'18', N'Horvat', N'Ivan')",
             "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, DatumDodeljivanja) values "
-            "('8B00005734120044', '18', '2012-05-03')",
-            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('VANTIMP', "
-            "'19', 'Šćepanović', 'Đurđa')",
+            "(N'8B00005734120044', N'18', N'2012-05-03')",
+            "insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'VANTIMP', "
+            "N'19', N'Šćepanović', N'Đurđa')",
             "insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, DatumDodeljivanja) values "
-            "('3300000000000044', '19', '1899-12-30')",
+            "(N'3300000000000044', N'19', N'1899-12-30')",
             Registration("00003456", "2013-01-26 16:37", 3, 24),
             Registration("FFFFFFFE", "2013-01-26 08:05", 1, 7),
             Registration("00000001", "2013-01-27 09:00", 1, 1),
