@@ -36,17 +36,6 @@ QJsonObject Script(const QJsonArray &rules) {
     return {{S("rules"), rules}};
 }
 
-// The columns of the employees query as SQL Server describes them.
-QJsonArray EmployeeColumns() {
-    return {TdsColumn(S("UserID"), S("INT"), true),
-            TdsColumn(S("LastName"), S("NVARCHAR(50)")),
-            TdsColumn(S("FirstName"), S("NVARCHAR(50)")),
-            TdsColumn(S("StartDate"), S("DATETIME")),
-            TdsColumn(S("FamilyNumber"), S("NUMERIC(18,0)")),
-            TdsColumn(S("CardNumber"), S("NUMERIC(18,0)")),
-            TdsColumn(S("CardNumHex"), S("NVARCHAR(10)"))};
-}
-
 class TdsDb : public ::testing::Test {
 protected:
     void Start(const QJsonObject &script) {
@@ -139,7 +128,7 @@ TEST_F(TdsDb, FieldChecksOfTheSourceQueries) {
     };
     QJsonArray rules;
     for (size_t i = 0; i < std::size(cases); ++i) {
-        QJsonArray columns = EmployeeColumns();
+        QJsonArray columns = TdsEmployeeColumns();
         for (qsizetype c = 0; c < columns.size(); ++c) {
             QJsonObject column = columns[c].toObject();
             if (column[S("name")].toString() == S(cases[i].column)) {

@@ -20,16 +20,6 @@ std::string Lines(const QStringList &lines) {
     return lines.join(u'\n').toStdString();
 }
 
-QJsonArray EmployeeColumns() {
-    return {TdsColumn(S("UserID"), S("INT"), true),
-            TdsColumn(S("LastName"), S("NVARCHAR(50)")),
-            TdsColumn(S("FirstName"), S("NVARCHAR(50)")),
-            TdsColumn(S("StartDate"), S("DATETIME")),
-            TdsColumn(S("FamilyNumber"), S("NUMERIC(18,0)")),
-            TdsColumn(S("CardNumber"), S("NUMERIC(18,0)")),
-            TdsColumn(S("CardNumHex"), S("NVARCHAR(10)"))};
-}
-
 QJsonArray EventColumns() {
     return {TdsColumn(S("EventID"), S("INT")), TdsColumn(S("CardNumber"), S("INT")),
             TdsColumn(S("IDHACT"), S("INT")), TdsColumn(S("FieldTime"), S("DATETIME")),
@@ -97,12 +87,12 @@ TEST_F(ImportThroughFreeTds, DuplicatesAreSilentOtherRefusalsAreCounted) {
     Run({
         TdsRule(
             S("from Users t1"),
-            {TdsResult(EmployeeColumns(), {{17, S("Novak"), S("Ana"), S("2012-05-02 00:00:00"),
-                                            S("18"), S("13398"), S("34560012")},
-                                           {18, S("Horvat"), S("Ivan"), S("2012-05-03 00:00:00"),
-                                            S("18"), S("13399"), QJsonValue()},
-                                           {19, S("Šćepanović"), S("Đurđa"), QJsonValue(),
-                                            QJsonValue(), QJsonValue(), QJsonValue()}})}),
+            {TdsResult(TdsEmployeeColumns(), {{17, S("Novak"), S("Ana"), S("2012-05-02 00:00:00"),
+                                               S("18"), S("13398"), S("34560012")},
+                                              {18, S("Horvat"), S("Ivan"), S("2012-05-03 00:00:00"),
+                                               S("18"), S("13399"), QJsonValue()},
+                                              {19, S("Šćepanović"), S("Đurđa"), QJsonValue(),
+                                               QJsonValue(), QJsonValue(), QJsonValue()}})}),
         TdsRule(S("from Events"), {TdsResult(EventColumns(), FourEvents())}),
         // The department and employee 18 are there already; 18's card belongs to nobody the
         // target knows; one registration breaks a rule of the procedure.
@@ -169,7 +159,7 @@ TEST_F(ImportThroughFreeTds, DuplicatesAreSilentOtherRefusalsAreCounted) {
 TEST_F(ImportThroughFreeTds, SourceLostInTheEventsWalkFailsTheRun) {
     QJsonObject events = TdsRule(S("from Events"), {TdsResult(EventColumns(), FourEvents())});
     events[S("drop_after_rows")] = 2;
-    Run({TdsRule(S("from Users t1"), {TdsResult(EmployeeColumns(), {})}), events});
+    Run({TdsRule(S("from Users t1"), {TdsResult(TdsEmployeeColumns(), {})}), events});
 
     const QStringList lines = host.Lines();
     ASSERT_GE(lines.size(), 2) << Lines(lines);

@@ -109,3 +109,14 @@ QJsonObject TdsError(int number, const QString &message, int severity) {
 QJsonObject TdsRule(const QString &match, const QJsonArray &reply) {
     return {{QStringLiteral("match"), match}, {QStringLiteral("reply"), reply}};
 }
+
+QJsonArray TdsEmployeeColumns() {
+    const auto S = [](const char *text) { return QString::fromUtf8(text); };
+    return {TdsColumn(S("UserID"), S("INT"), true),
+            TdsColumn(S("LastName"), S("NVARCHAR(50)")),
+            TdsColumn(S("FirstName"), S("NVARCHAR(50)")),
+            TdsColumn(S("StartDate"), S("DATETIME")),
+            TdsColumn(S("FamilyNumber"), S("NUMERIC(18,0)")),
+            TdsColumn(S("CardNumber"), S("NUMERIC(18,0)")),
+            TdsColumn(S("CardNumHex"), S("NVARCHAR(10)"))};
+}

@@ -48,3 +48,5 @@ QJsonObject TdsColumn(const QString &name, const QString &type, bool identity = 
 QJsonObject TdsResult(const QJsonArray &columns, const QList<QJsonArray> &rows);
 QJsonObject TdsError(int number, const QString &message, int severity = 16);
 QJsonObject TdsRule(const QString &match, const QJsonArray &reply);
+// The columns of the employees query as SQL Server describes them.
+QJsonArray TdsEmployeeColumns();
