@@ -179,10 +179,17 @@ bool ReadResult(IDispatch *connection, std::wstring &connectionString) {
     }
 }
 
+// Creating one of the dialog's objects failing means the system lacks the dialog.
+template <class T> void CreateComponent(const GUID &clsid, const GUID &iid, ComRef<T> &object) {
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, kActivation, iid, reinterpret_cast<void **>(object.Out()));
+    if (FAILED(hr))
+        throw DataLinkUnavailable(PlatformError(hr).what());
+}
+
 ComRef<IDataSourceLocator> CreateLocator(void *parentWindow) {
     ComRef<IDataSourceLocator> locator;
-    ThrowIfFailed(CoCreateInstance(kClsidDataLinks, nullptr, kActivation, kIidDataSourceLocator,
-                                   reinterpret_cast<void **>(locator.Out())));
+    CreateComponent(kClsidDataLinks, kIidDataSourceLocator, locator);
     ThrowIfFailed(locator->put_hWnd(reinterpret_cast<COMPATIBLE_LONG>(parentWindow)));
     return ComRef<IDataSourceLocator>(locator.Detach());
 }
@@ -213,8 +220,7 @@ bool DataLinkPromptEdit(void *parentWindow, std::wstring &connectionString) {
     ComRef<IDataSourceLocator> locator = CreateLocator(parentWindow);
 
     ComRef<IDispatch> fresh;
-    ThrowIfFailed(CoCreateInstance(kClsidAdoConnection, nullptr, kActivation, kIidAdoConnection,
-                                   reinterpret_cast<void **>(fresh.Out())));
+    CreateComponent(kClsidAdoConnection, kIidAdoConnection, fresh);
     SetConnectionString(fresh.Get(), start);
 
     // In/out argument: the dialog may hand back another object, releasing the one passed in.

@@ -8,8 +8,6 @@
 #include "core/Exceptions.h"
 
 #include <gtest/gtest.h>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 

@@ -378,18 +378,18 @@ TEST(FilePlatform, AnsiCodePageRoundTrip) {
 
 // --- Data-link dialog ---
 
-TEST(DataLinkDialog, PlatformFailureIsRaisedWithTextAndLeavesNoString) {
+TEST(DataLinkDialog, UncreatableComponentsAreReportedUnavailableAndLeaveNoString) {
     // Without COM initialised on this thread creating the objects fails before any dialog.
     std::wstring text = L"Provider=SQLOLEDB.1;Data Source=old";
     try {
         DataLinkPromptEdit(nullptr, text);
         ADD_FAILURE() << "no error raised";
-    } catch (const std::runtime_error &error) {
+    } catch (const DataLinkUnavailable &error) {
         EXPECT_STRNE(error.what(), "");
     }
     EXPECT_TRUE(text.empty());
 
     std::wstring fresh = L"left over";
-    EXPECT_THROW(DataLinkPromptNew(nullptr, fresh), std::runtime_error);
+    EXPECT_THROW(DataLinkPromptNew(nullptr, fresh), DataLinkUnavailable);
     EXPECT_TRUE(fresh.empty());
 }
