@@ -23,7 +23,7 @@ QString MessageOf(const std::exception &e) {
 // The target refusing a row that is already there.
 bool IsAlreadyThere(const std::exception &e) {
     const auto *db = dynamic_cast<const EDatabaseError *>(&e);
-    return db != nullptr && db->IsIntegrityViolation();
+    return db != nullptr && db->IsDuplicateKey();
 }
 
 QString Counted(const char *format, int count) {

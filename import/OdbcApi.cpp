@@ -33,17 +33,24 @@ QList<DiagRecord> Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
     return records;
 }
 
-bool IsIntegrityRecord(const DiagRecord &record) {
-    // SQL Server: 2627 duplicate key in a unique constraint, 2601 in a unique index.
-    if (record.sqlState.startsWith(QLatin1String("23")) || record.nativeError == 2627 ||
-        record.nativeError == 2601)
+bool IsDuplicateKeyRecord(const DiagRecord &record) {
+    // SQL Server: 2627 duplicate key in a unique constraint, 2601 in a unique index. Its other
+    // constraint errors (547 foreign key or check, 515 NULL) share SQLSTATE 23000 but mean a
+    // row that cannot be written, not one that is there already.
+    if (record.nativeError == 2627 || record.nativeError == 2601)
         return true;
-    // SQLite's ODBC driver gives the general HY000 with SQLite's own code 19 (constraint) and
-    // "... constraint failed" in the text. It stands in for the target database in end-to-end
-    // tests, where a row that is already there must read as such. The text is checked as well
-    // so that another driver's native code 19 is not mistaken for it.
-    return record.sqlState == QLatin1String("HY000") && record.nativeError == 19 &&
-           record.message.contains(QLatin1String("constraint"), Qt::CaseInsensitive);
+    // SQLite's ODBC driver gives the general HY000 with SQLite's own code 19 (any constraint);
+    // only its uniqueness texts mean a duplicate. It stands in for the target database in
+    // end-to-end tests, where a row that is already there must read as such.
+    if (record.sqlState != QLatin1String("HY000") || record.nativeError != 19)
+        return false;
+    static const char *const uniqueTexts[] = {"UNIQUE constraint failed",
+                                              "PRIMARY KEY must be unique", "is not unique",
+                                              "are not unique"};
+    for (const char *text : uniqueTexts)
+        if (record.message.contains(QLatin1String(text), Qt::CaseInsensitive))
+            return true;
+    return false;
 }
 
 EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &object,
@@ -61,10 +68,10 @@ EDatabaseError MakeError(SQLSMALLINT handleType, SQLHANDLE handle, const QString
             break;
         }
     }
-    bool integrity = false;
+    bool duplicate = false;
     for (const DiagRecord &record : records)
-        integrity = integrity || IsIntegrityRecord(record);
-    return EDatabaseError(chosen->message, chosen->sqlState, chosen->nativeError, integrity);
+        duplicate = duplicate || IsDuplicateKeyRecord(record);
+    return EDatabaseError(chosen->message, chosen->sqlState, chosen->nativeError, duplicate);
 }
 
 SQLRETURN Handle::Allocate(SQLSMALLINT type, SQLHANDLE parent) {

@@ -17,18 +17,19 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be UTF-16");
 class EDatabaseError : public Exception {
 public:
     EDatabaseError(const QString &message, const QString &sqlState, int nativeError,
-                   bool integrityViolation)
+                   bool duplicateKey)
         : Exception(message), m_sqlState(sqlState), m_nativeError(nativeError),
-          m_integrity(integrityViolation) {}
+          m_duplicateKey(duplicateKey) {}
     QString SqlState() const { return m_sqlState; }
     int NativeError() const { return m_nativeError; }
-    // The server refused a row because of a key or constraint (the row is most likely there).
-    bool IsIntegrityViolation() const { return m_integrity; }
+    // The server refused a row because its key is there already. Other constraint failures
+    // (foreign key, NULL, check) are not this: that row could not be written.
+    bool IsDuplicateKey() const { return m_duplicateKey; }
 
 private:
     QString m_sqlState;
     int m_nativeError;
-    bool m_integrity;
+    bool m_duplicateKey;
 };
 
 namespace odbc {
@@ -53,8 +54,8 @@ struct DiagRecord {
 // All diagnostic records of a handle, in the order the driver gave them.
 QList<DiagRecord> Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 
-// Whether one diagnostic record says that a constraint refused the statement.
-bool IsIntegrityRecord(const DiagRecord &record);
+// Whether one diagnostic record says that the row is there already (a duplicate key).
+bool IsDuplicateKeyRecord(const DiagRecord &record);
 
 // The exception for a failed call on a handle: the first error record's text unchanged.
 // When the driver left no record at all, the text is "object: what".

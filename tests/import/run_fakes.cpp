@@ -32,7 +32,7 @@ void FakeConnection::Execute(const QString &statement) {
     if (failure)
         failure(statement);
     if (refuseDuplicates && accepted.contains(statement))
-        ThrowIntegrityViolation(QStringLiteral(
+        ThrowDuplicateKey(QStringLiteral(
             "Violation of PRIMARY KEY constraint 'PK'. Cannot insert duplicate key."));
     accepted.append(statement);
 }
@@ -107,7 +107,7 @@ QStringList FakeHost::Lines() const {
     return lines;
 }
 
-void ThrowIntegrityViolation(const QString &message) {
+void ThrowDuplicateKey(const QString &message) {
     throw EDatabaseError(message, QStringLiteral("23000"), 2627, true);
 }
 

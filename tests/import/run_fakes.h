@@ -35,7 +35,7 @@ public:
     QStringList accepted;
     // Every statement handed to Execute, in order.
     QStringList executed;
-    // Refuses a statement accepted before with an integrity error, as a table with keys would.
+    // Refuses a statement accepted before as a duplicate key, as a table with keys would.
     bool refuseDuplicates = false;
     // Called before a statement is accepted; may throw.
     FailureRule failure;
@@ -116,5 +116,5 @@ public:
 };
 
 // The exceptions the connection layer raises for a refused row and for any other failure.
-[[noreturn]] void ThrowIntegrityViolation(const QString &message);
+[[noreturn]] void ThrowDuplicateKey(const QString &message);
 [[noreturn]] void ThrowDatabaseError(const QString &message);

@@ -1,7 +1,9 @@
 // Connecting to SQL Server addresses that do not answer, through the FreeTDS driver. Only
 // loopback addresses are used.
+#include "TdsTestServer.h"
 #include "import/ADOConnectionMSSQL.h"
 #include "tests/common/LoopbackPort.h"
+#include <QJsonArray>
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -64,4 +66,25 @@ TEST(FreeTds, SilentServerHonoursTheLoginTimeout) {
     EXPECT_GE(elapsed, (TADOConnectionMSSQL::kLoginTimeoutSeconds - 1) * 1000);
     EXPECT_LT(elapsed, 15000);
     EXPECT_FALSE(conn.Connected());
+}
+
+TEST(FreeTds, LoginArrivesAsTyped) {
+    TdsTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+    TADOConnectionMSSQL conn(S("connVantrelMain"));
+    conn.SetConnectionString(
+        S("Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;User ID=importer;Password=p\u00e4ss;"
+          "Initial Catalog=Vantrel;Application Name=VantrelImport")
+            .arg(server.Port()));
+    conn.Open();
+    EXPECT_TRUE(conn.Connected());
+    const QList<QJsonObject> logins = server.Log(S("login"));
+    ASSERT_EQ(logins.size(), 1);
+    const QJsonObject &login = logins.first();
+    EXPECT_EQ(login[S("user")].toString(), S("importer"));
+    EXPECT_EQ(login[S("password")].toString(), S("p\u00e4ss"));
+    EXPECT_EQ(login[S("password_hex")].toString(), S("7000e40073007300"));
+    EXPECT_EQ(login[S("database")].toString(), S("Vantrel"));
+    EXPECT_EQ(login[S("app")].toString(), S("VantrelImport"));
+    EXPECT_EQ(login[S("tds_version")].toString(), S("74000004"));
 }

@@ -69,7 +69,7 @@ TEST_F(SqliteDb, FailedStatementKeepsTheConnectionUsable) {
         // The driver's own text, nothing in front of it.
         EXPECT_TRUE(e.Message().startsWith(S("[SQLite]"))) << e.what();
         EXPECT_TRUE(e.Message().contains(S("UNIQUE constraint failed"))) << e.what();
-        EXPECT_TRUE(e.IsIntegrityViolation());
+        EXPECT_TRUE(e.IsDuplicateKey());
         EXPECT_EQ(e.SqlState(), S("HY000"));
         EXPECT_EQ(e.NativeError(), 19);
     }
@@ -79,7 +79,7 @@ TEST_F(SqliteDb, FailedStatementKeepsTheConnectionUsable) {
         FAIL() << "missing table accepted";
     } catch (const EDatabaseError &e) {
         EXPECT_TRUE(e.Message().contains(S("no such table"))) << e.what();
-        EXPECT_FALSE(e.IsIntegrityViolation());
+        EXPECT_FALSE(e.IsDuplicateKey());
     }
     conn.Execute(S("insert into t values (2, 'b')"));
     conn.Execute(S("select * from t")); // a result set is discarded unread

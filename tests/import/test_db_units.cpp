@@ -311,17 +311,33 @@ TEST(ConnectionString, OdbcKeysAndQuoting) {
     EXPECT_TRUE(OdbcStringHasKey(S("PWD={a}};DSN=x};UID=u"), S("uid")));
 }
 
-TEST(DatabaseErrors, IntegrityViolationsAreRecognised) {
-    const auto record = [](const char *state, int native, const char *text) {
-        return odbc::DiagRecord{S(state), native, S(text)};
+TEST(DatabaseErrors, OnlyADuplicateKeyMeansTheRowIsThere) {
+    struct Case {
+        const char *state;
+        int native;
+        const char *text;
+        bool duplicate;
     };
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23000", 2627, "Violation of PRIMARY KEY")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("23505", 0, "duplicate key")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("HY000", 2601, "Cannot insert duplicate key row")));
-    EXPECT_TRUE(odbc::IsIntegrityRecord(record("42000", 2627, "Violation of UNIQUE KEY")));
-    EXPECT_TRUE(
-        odbc::IsIntegrityRecord(record("HY000", 19, "[SQLite]UNIQUE constraint failed: t.x (19)")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("HY000", 19, "something else")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("42S02", 208, "Invalid object name 'Sektor'")));
-    EXPECT_FALSE(odbc::IsIntegrityRecord(record("08S01", 20009, "Unable to connect")));
+    const Case cases[] = {
+        {"23000", 2627, "Violation of PRIMARY KEY constraint 'PK_Zaposleni'.", true},
+        {"23000", 2601, "Cannot insert duplicate key row in object 'dbo.Sektor'", true},
+        {"42000", 2627, "Violation of UNIQUE KEY constraint", true},
+        {"HY000", 19, "[SQLite]UNIQUE constraint failed: t.x (19)", true},
+        {"HY000", 19, "[SQLite]PRIMARY KEY must be unique (19)", true},
+        {"HY000", 19, "[SQLite]column x is not unique (19)", true},
+        {"23000", 547, "The INSERT statement conflicted with the FOREIGN KEY constraint", false},
+        {"23000", 547, "The INSERT statement conflicted with the CHECK constraint", false},
+        {"23000", 515, "Cannot insert the value NULL into column 'Ime'", false},
+        {"23505", 0, "duplicate key value violates unique constraint", false},
+        {"HY000", 19, "[SQLite]NOT NULL constraint failed: t.x (19)", false},
+        {"HY000", 19, "[SQLite]FOREIGN KEY constraint failed (19)", false},
+        {"HY000", 19, "[SQLite]CHECK constraint failed: x > 0 (19)", false},
+        {"HY000", 2627, "some other driver's error 2627", true},
+        {"42S02", 208, "Invalid object name 'Sektor'", false},
+        {"08S01", 20009, "Unable to connect", false},
+        {"HY000", 50000, "UNIQUE constraint failed", false}, // a text alone is not enough
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(odbc::IsDuplicateKeyRecord({S(c.state), c.native, S(c.text)}), c.duplicate)
+            << c.state << " " << c.native << " " << c.text;
 }

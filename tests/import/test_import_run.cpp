@@ -188,7 +188,7 @@ TEST_F(ImportRunTest, FailedRegistrationIsSkippedButEventIdAdvances) {
         if (statement.contains("'00000002'"))
             ThrowDatabaseError("Could not find stored procedure 'spComm8xReg'.");
         if (statement.contains("'00000003'"))
-            ThrowIntegrityViolation("Cannot insert duplicate key row.");
+            ThrowDuplicateKey("Cannot insert duplicate key row.");
         if (statement.contains("'00000004'"))
             ThrowDatabaseError("Arithmetic overflow error.");
     };
