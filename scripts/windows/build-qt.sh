@@ -2,7 +2,8 @@
 # Builds Debian's own Qt 6 (the same version as the host tools) for 64-bit Windows with MinGW-w64,
 # once per machine, into a cache folder outside the repository; later runs find the stamp and
 # return at once. Prints the install prefix as its last line.
-# Usage: scripts/windows/build-qt.sh            (VI_QT_CACHE overrides the cache folder)
+# Usage: scripts/windows/build-qt.sh [--check]  (VI_QT_CACHE overrides the cache folder)
+# With --check it builds nothing: it prints the prefix if that Qt is there, else fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache="${VI_QT_CACHE:-$HOME/.cache/vantrelimport/qt6-mingw}"
@@ -18,6 +19,9 @@ recipe="4 $optimize"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; then
     echo "$prefix"
     exit 0
+fi
+if [ "${1:-}" = "--check" ]; then
+    exit 1
 fi
 
 bash "$here/../install-missing.sh" dpkg-dev perl cmake ninja-build g++-mingw-w64-x86-64-posix \
