@@ -77,7 +77,18 @@ fi
 echo "Windows suite: $(($(date +%s) - started)) s"
 
 (cd "$build" && cpack -G ZIP >/dev/null)
-ls -l "$build"/VantrelImport-*-win64.zip
+zip=$(ls "$build"/VantrelImport-*-win64.zip)
+ls -l "$zip"
+# What the program loads and ships with must be in it.
+contents=$(cmake -E tar tf "$zip")
+for file in VantrelImport.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll \
+    styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
+    locale/sl/LC_MESSAGES/default.mo README.txt; do
+    if ! printf '%s\n' "$contents" | grep -qxF "$(basename "$zip" .zip)/$file"; then
+        echo "missing in the zip: $file"
+        failed=$((failed + 1))
+    fi
+done
 
 echo "$passed passed, $skipped skipped, $failed failed${broken:+, without a result: ${broken[*]}}"
 [ "$failed" -eq 0 ] && [ "${#broken[@]}" -eq 0 ]
