@@ -16,15 +16,7 @@ bash scripts/install-missing.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x8
     googletest cmake ninja-build gettext python3 tdsodbc libsqliteodbc unixodbc
 qt=$(bash scripts/windows/build-qt.sh | tail -n 1)
 
-started=$(date +%s)
-# Google Benchmark has no MinGW build among the packages: the benchmark stays Linux-only.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/mingw-toolchain.cmake" -DVI_MINGW_QT="$qt" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DVI_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --parallel "$jobs"
-echo "Windows build: $(($(date +%s) - started)) s"
-
+# A throwaway Wine prefix, for the build's own tool (the icon) and the tests.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" QT_QPA_PLATFORM=offscreen
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 VI_TEST_SOURCE_DIR="$root"
 WINEPREFIX=$(mktemp -d)
@@ -34,6 +26,17 @@ work=$(mktemp -d)
 cleanup() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX" "$work"; }
 trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
+
+started=$(date +%s)
+# Google Benchmark has no MinGW build among the packages: the benchmark stays Linux-only.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/mingw-toolchain.cmake" \
+    -DVI_MINGW_QT="$qt" -DCMAKE_PREFIX_PATH="$qt" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DVI_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --parallel "$jobs"
+echo "Windows build: $(($(date +%s) - started)) s"
+
 # The scripted TDS server runs as a Linux program and is handed the tests' Windows paths
 # (C:/users/...); from this folder those lead into the prefix's drive C.
 ln -s "$WINEPREFIX/drive_c" "$work/C:"
