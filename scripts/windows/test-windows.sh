@@ -37,17 +37,36 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" --parallel "$jobs"
 echo "Windows build: $(($(date +%s) - started)) s"
 
-# The scripted TDS server runs as a Linux program and is handed the tests' Windows paths
-# (C:/users/...); from this folder those lead into the prefix's drive C.
+# The ODBC drivers run as Linux code inside Wine and are handed the tests' Windows file names
+# (C:/users/...); relative to this folder, the tests' working folder, those lead into the
+# prefix's drive C.
 ln -s "$WINEPREFIX/drive_c" "$work/C:"
+
+# Tests that fail only under Wine (they run on Windows), left out here with the reason:
+# <executable>:<gtest pattern>:<reason>.
+wine_skips=(
+    "test_db:FreeTds.LoginArrivesAsTyped:the scripted TDS server is a Linux program, and Wine does not connect a Windows program's pipes to a Linux program it starts"
+)
 
 started=$(date +%s)
 passed=0 failed=0 skipped=0 broken=()
 for exe in "$root/$build"/bin/test_*.exe; do
     name=$(basename "$exe" .exe)
     echo "== $name"
+    filter=()
+    for entry in "${wine_skips[@]}"; do
+        IFS=: read -r test pattern reason <<<"$entry"
+        [ "$test" = "$name" ] || continue
+        echo "skipped under Wine: $pattern: $reason"
+        filter+=("$pattern")
+        skipped=$((skipped + 1))
+    done
+    args=()
+    if [ "${#filter[@]}" -gt 0 ]; then
+        args=("--gtest_filter=-$(IFS=:; echo "${filter[*]}")")
+    fi
     rc=0
-    log=$(cd "$work" && timeout 900 wine "$exe" 2>&1) || rc=$?
+    log=$(cd "$work" && timeout 900 wine "$exe" "${args[@]}" 2>&1) || rc=$?
     log=$(printf '%s\n' "$log" | tr -d '\r')
     # Failures in full, and every skipped test with its reason.
     printf '%s\n' "$log" | grep -E -A4 ': (Failure|Skipped)$|^\[  FAILED  \] [A-Za-z]' || true
