@@ -15,7 +15,7 @@ jobs="${VI_QT_JOBS:-$(nproc)}"
 optimize="${VI_QT_OPTIMIZE:--O0}"
 
 # Bump when the configuration below changes, so that an older cache is rebuilt.
-recipe="5 $optimize"
+recipe="6 $optimize"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; then
     echo "$prefix"
     exit 0
@@ -55,6 +55,7 @@ fi
 # compile without OpenGL, which it loads at run time (dynamic), so OpenGL stays on. With Direct2D
 # off, Qt 6.4.2 leaves the DirectWrite 3 font database out of Gui while the windows platform
 # still refers to it: that is switched off too (the default font database does not need it).
+# Without TLS Qt 6.4.2 still builds the Schannel backend, which then does not compile.
 build="$cache/build"
 rm -rf "$build" "$prefix"
 cmake -S "$src" -B "$build" -G Ninja -Wno-dev \
@@ -69,7 +70,7 @@ cmake -S "$src" -B "$build" -G Ninja -Wno-dev \
     -DFEATURE_xml=OFF -DFEATURE_ssl=OFF -DFEATURE_direct2d=OFF -DFEATURE_imageformatplugin=OFF \
     -DFEATURE_gif=OFF -DFEATURE_jpeg=OFF -DFEATURE_ico=OFF \
     -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF \
-    -DFEATURE_vulkan=OFF -DFEATURE_directwrite3=OFF
+    -DFEATURE_vulkan=OFF -DFEATURE_directwrite3=OFF -DFEATURE_schannel=OFF
 cmake --build "$build" --parallel "$jobs"
 cmake --install "$build" >/dev/null
 echo "$recipe" >"$stamp"
