@@ -15,9 +15,16 @@ if(WIN32)
 
   set(vi_res_dir ${CMAKE_CURRENT_BINARY_DIR}/resources)
   set(vi_ico ${vi_res_dir}/VantrelImport.ico)
+  # In a cross build the tool is a Windows program too: it runs through the emulator, beside
+  # the runtime libraries that the build puts into the output folder.
+  set(vi_make_ico_command vi_make_ico)
+  if(CMAKE_CROSSCOMPILING)
+    set_target_properties(vi_make_ico PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VI_OUTPUT_DIR})
+    set(vi_make_ico_command ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:vi_make_ico>)
+  endif()
   add_custom_command(OUTPUT ${vi_ico}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${vi_res_dir}
-    COMMAND vi_make_ico ${vi_ico}
+    COMMAND ${vi_make_ico_command} ${vi_ico}
     DEPENDS vi_make_ico VERBATIM)
   set(vi_icon_option ICON ${vi_ico})
   target_sources(VantrelImport PRIVATE ${vi_ico})

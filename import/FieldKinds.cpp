@@ -2,12 +2,11 @@
 
 #include "core/Exceptions.h"
 #include "i18n/TextLookup.h"
+#include "import/OdbcHeaders.h"
 
 #include <QStringList>
 
 #include <cmath>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace {
 

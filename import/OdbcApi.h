@@ -8,8 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <sql.h>
-#include <sqlext.h>
+#include "import/OdbcHeaders.h"
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be UTF-16");
 

@@ -179,19 +179,46 @@ bool ReadResult(IDispatch *connection, std::wstring &connectionString) {
     }
 }
 
+template <class T> void CreateComponent(const GUID &clsid, const GUID &iid, ComRef<T> &object) {
+    ThrowIfFailed(CoCreateInstance(clsid, nullptr, kActivation, iid,
+                                   reinterpret_cast<void **>(object.Out())));
+}
+
+// Runs what has to work before the dialog is shown: the objects being created and the
+// connection's string being reachable. A failure there means the system lacks the dialog or
+// what reads its result (Wine creates the objects but has no type library for the connection),
+// so nothing was shown.
+template <class F> auto BeforeDialog(F f) {
+    try {
+        return f();
+    } catch (const std::runtime_error &e) {
+        throw DataLinkUnavailable(e.what());
+    }
+}
+
 ComRef<IDataSourceLocator> CreateLocator(void *parentWindow) {
     ComRef<IDataSourceLocator> locator;
-    ThrowIfFailed(CoCreateInstance(kClsidDataLinks, nullptr, kActivation, kIidDataSourceLocator,
-                                   reinterpret_cast<void **>(locator.Out())));
+    CreateComponent(kClsidDataLinks, kIidDataSourceLocator, locator);
     ThrowIfFailed(locator->put_hWnd(reinterpret_cast<COMPATIBLE_LONG>(parentWindow)));
     return ComRef<IDataSourceLocator>(locator.Detach());
+}
+
+// A connection holding the string, as the edit dialog starts from it.
+ComRef<IDispatch> CreateConnection(const std::wstring &connectionString) {
+    ComRef<IDispatch> connection;
+    CreateComponent(kClsidAdoConnection, kIidAdoConnection, connection);
+    SetConnectionString(connection.Get(), connectionString);
+    return ComRef<IDispatch>(connection.Detach());
 }
 
 } // namespace
 
 bool DataLinkPromptNew(void *parentWindow, std::wstring &connectionString) {
     connectionString.clear();
-    ComRef<IDataSourceLocator> locator = CreateLocator(parentWindow);
+    ComRef<IDataSourceLocator> locator = BeforeDialog([&] {
+        CreateConnection(std::wstring()); // the result is read through such a connection
+        return CreateLocator(parentWindow);
+    });
 
     ComRef<IDispatch> defined;
     const HRESULT hr = locator->PromptNew(defined.Out());
@@ -210,12 +237,8 @@ bool DataLinkPromptNew(void *parentWindow, std::wstring &connectionString) {
 bool DataLinkPromptEdit(void *parentWindow, std::wstring &connectionString) {
     const std::wstring start = connectionString;
     connectionString.clear();
-    ComRef<IDataSourceLocator> locator = CreateLocator(parentWindow);
-
-    ComRef<IDispatch> fresh;
-    ThrowIfFailed(CoCreateInstance(kClsidAdoConnection, nullptr, kActivation, kIidAdoConnection,
-                                   reinterpret_cast<void **>(fresh.Out())));
-    SetConnectionString(fresh.Get(), start);
+    ComRef<IDataSourceLocator> locator = BeforeDialog([&] { return CreateLocator(parentWindow); });
+    ComRef<IDispatch> fresh = BeforeDialog([&] { return CreateConnection(start); });
 
     // In/out argument: the dialog may hand back another object, releasing the one passed in.
     IDispatch *passed = fresh.Detach();

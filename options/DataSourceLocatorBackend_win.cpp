@@ -1,4 +1,5 @@
-// The locator's prompt on Windows: the operating system's data-link dialog.
+// The locator's prompt on Windows: the operating system's data-link dialog, and our own dialog
+// where the system cannot create it.
 #include "DataLinkDialog.h"
 #include "DataSourceLocator.h"
 
@@ -35,6 +36,8 @@ private:
     template <typename F> static bool Call(F f) {
         try {
             return f();
+        } catch (const DataLinkUnavailable &e) {
+            throw EPromptUnavailable(QString::fromUtf8(e.what()));
         } catch (const std::runtime_error &e) {
             throw Exception(QString::fromUtf8(e.what()));
         }
@@ -44,5 +47,6 @@ private:
 } // namespace
 
 std::unique_ptr<IDataSourcePrompt> CreatePlatformDataSourcePrompt() {
-    return std::make_unique<TDataLinkPrompt>();
+    return std::make_unique<TFallbackDataSourcePrompt>(std::make_unique<TDataLinkPrompt>(),
+                                                       CreateOwnDataSourcePrompt());
 }

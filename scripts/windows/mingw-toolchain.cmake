@@ -12,3 +12,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# A Qt built for this toolchain (scripts/windows/build-qt.sh prints its folder): searched like
+# the toolchain's own folder.
+if(VI_MINGW_QT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${VI_MINGW_QT})
+endif()

@@ -330,9 +330,13 @@ TEST_F(ImportRunTest, OrderOfCallsParametersAndTraces) {
     values.WriteStoredValue("EventTypeMax", 1300);
     testing::internal::CaptureStderr();
     RunOnce();
+#ifndef _WIN32 // Windows traces go to the debugger (the Windows units test that)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "\"actDownloadExecute: Započinjem download\"\n"
               "\"actDownloadExecute: Završio download\"\n");
+#else
+    testing::internal::GetCapturedStderr();
+#endif
 
     EXPECT_EQ(journal,
               QStringList({"close qryVantrelMain",

@@ -27,7 +27,7 @@ public:
 };
 
 struct PromptScript {
-    enum class Answer { Confirm, Cancel, Throw };
+    enum class Answer { Confirm, Cancel, Throw, Unavailable };
     Answer answer = Answer::Confirm;
     QString give = QStringLiteral("Provider=SQLOLEDB;Data Source=picked");
 
@@ -62,6 +62,9 @@ private:
             return false;
         case PromptScript::Answer::Throw:
             throw Exception(QStringLiteral("Class not registered"));
+        case PromptScript::Answer::Unavailable:
+            connectionString = QStringLiteral("half-edited");
+            throw EPromptUnavailable(QStringLiteral("Error 0x8002801D"));
         }
         return false;
     }

@@ -1,7 +1,7 @@
 #include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
-#include "core/Trace.h"
 #include "app/VersionInfo.h"
+#include "core/Trace.h"
 #include "i18n/SystemLocale.h"
 #include "options/DataLinkDialog.h"
 #include "settings/FilePlatform.h"
@@ -378,18 +378,33 @@ TEST(FilePlatform, AnsiCodePageRoundTrip) {
 
 // --- Data-link dialog ---
 
-TEST(DataLinkDialog, PlatformFailureIsRaisedWithTextAndLeavesNoString) {
+TEST(DataLinkDialog, UncreatableComponentsAreReportedUnavailableAndLeaveNoString) {
     // Without COM initialised on this thread creating the objects fails before any dialog.
     std::wstring text = L"Provider=SQLOLEDB.1;Data Source=old";
     try {
         DataLinkPromptEdit(nullptr, text);
         ADD_FAILURE() << "no error raised";
-    } catch (const std::runtime_error &error) {
+    } catch (const DataLinkUnavailable &error) {
         EXPECT_STRNE(error.what(), "");
     }
     EXPECT_TRUE(text.empty());
 
     std::wstring fresh = L"left over";
-    EXPECT_THROW(DataLinkPromptNew(nullptr, fresh), std::runtime_error);
+    EXPECT_THROW(DataLinkPromptNew(nullptr, fresh), DataLinkUnavailable);
     EXPECT_TRUE(fresh.empty());
+}
+
+TEST(DataLinkDialog, UnderWineTheMissingTypeLibraryMakesThePromptsUnavailable) {
+    // On Windows the objects work and the prompts would show the real dialog.
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr)
+        GTEST_SKIP() << "shows the system's dialog outside Wine";
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    // Wine creates the data links and the connection but cannot reach the connection's string.
+    std::wstring text = L"Provider=SQLOLEDB.1;Data Source=old";
+    EXPECT_THROW(DataLinkPromptEdit(nullptr, text), DataLinkUnavailable);
+    EXPECT_TRUE(text.empty());
+    std::wstring fresh = L"left over";
+    EXPECT_THROW(DataLinkPromptNew(nullptr, fresh), DataLinkUnavailable);
+    EXPECT_TRUE(fresh.empty());
+    CoUninitialize();
 }
