@@ -18,16 +18,7 @@ namespace {
 using S = QString;
 
 QJsonObject Script() {
-    const QJsonArray users = {
-        TdsColumn(S("UserID"), S("INT")),
-        TdsColumn(S("LastName"), S("NVARCHAR(50)")),
-        TdsColumn(S("FirstName"), S("NVARCHAR(50)")),
-        TdsColumn(S("StartDate"), S("DATETIME")),
-        TdsColumn(S("FamilyNumber"), S("NUMERIC(18,0)")),
-        TdsColumn(S("CardNumber"), S("NUMERIC(18,0)")),
-        TdsColumn(S("CardNumHex"), S("NVARCHAR(10)")),
-    };
-    const QJsonArray userRows = {
+    const QList<QJsonArray> userRows = {
         QJsonArray{7, S("Novak"), S("Ana"), S("2026-01-05 00:00:00"), S("18"), S("13398"),
                    S("00345612")},
         // A quote and letters outside ASCII on their way through the wide ODBC calls.
@@ -39,12 +30,13 @@ QJsonObject Script() {
         TdsColumn(S("IDHACT"), S("INT")),  TdsColumn(S("FieldTime"), S("DATETIME")),
         TdsColumn(S("TermID"), S("INT")),
     };
-    const QJsonArray eventRows = {
+    const QList<QJsonArray> eventRows = {
         QJsonArray{101, 13398, 2, S("2026-12-01 07:30:15"), 3},
         QJsonArray{105, -2, 1, S("2026-12-01 16:02:00"), 4},
     };
-    return {{S("rules"), QJsonArray{TdsRule(S("from Users"), {TdsResult(users, userRows)}),
-                                    TdsRule(S("from Events"), {TdsResult(events, eventRows)})}}};
+    return {{S("rules"),
+             QJsonArray{TdsRule(S("from Users"), {TdsResult(TdsEmployeeColumns(), userRows)}),
+                        TdsRule(S("from Events"), {TdsResult(events, eventRows)})}}};
 }
 
 // The program's folder with a copy of the executable, so that its settings.ini lands here;
@@ -135,17 +127,17 @@ TEST(ProgramImport, WholeDataSetFromTheServer) {
         if (statement.startsWith(S("insert into")) || statement.startsWith(S("exec spComm8xReg")))
             writes.append(statement);
     const QStringList expected = {
-        S("insert into Sektor (IDSektora, NazivSektora) values ('VANTIMP', 'Vantrel')"),
-        S("insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('VANTIMP', "
-          "'7', 'Novak', 'Ana')"),
+        S("insert into Sektor (IDSektora, NazivSektora) values (N'VANTIMP', N'Vantrel')"),
+        S("insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'VANTIMP', "
+          "N'7', N'Novak', N'Ana')"),
         S("insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, DatumDodeljivanja) values "
-          "('2000005634120044', '7', '2026-01-05')"),
-        S("insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values ('VANTIMP', "
-          "'9', 'O''Brien', '\u017diga')"),
+          "(N'2000005634120044', N'7', N'2026-01-05')"),
+        S("insert into Zaposleni (IDSektora, IDZaposlenog, Prezime, Ime) values (N'VANTIMP', "
+          "N'9', N'O''Brien', N'\u017diga')"),
         S("insert into Zaposleni_IDMemorija (IDNo, IDZaposlenog, DatumDodeljivanja) values "
-          "('5500000100010044', '9', '2025-11-30')"),
-        S("exec spComm8xReg '00003456', '2026-12-01 07:30', '2026-12-01 07:30', '999', 3, 2"),
-        S("exec spComm8xReg 'FFFFFFFE', '2026-12-01 16:02', '2026-12-01 16:02', '999', 4, 1"),
+          "(N'5500000100010044', N'9', N'2025-11-30')"),
+        S("exec spComm8xReg N'00003456', N'2026-12-01 07:30', N'2026-12-01 07:30', '999', 3, 2"),
+        S("exec spComm8xReg N'FFFFFFFE', N'2026-12-01 16:02', N'2026-12-01 16:02', '999', 4, 1"),
     };
     ASSERT_GE(writes.size(), expected.size()) << writes.join(u'\n').toStdString();
     EXPECT_EQ(writes.mid(0, expected.size()), expected) << writes.join(u'\n').toStdString();
