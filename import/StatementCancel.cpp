@@ -2,8 +2,6 @@
 
 #include "core/Exceptions.h"
 
-#include <sqlext.h>
-
 #include <algorithm>
 #include <atomic>
 #include <mutex>

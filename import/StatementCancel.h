@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include <sql.h>
+#include "import/OdbcHeaders.h"
 
 namespace odbc {
 

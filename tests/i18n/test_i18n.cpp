@@ -357,6 +357,7 @@ TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
     Make(QStringLiteral("sl"), entries);
     TranslationState state(Folder(), QStringLiteral("sl_SI"));
 
+#ifndef _WIN32
     // The traces go to standard error: caught in a pipe for the length of the lookups.
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
@@ -379,6 +380,13 @@ TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
         EXPECT_EQ(traces.count(QByteArray("): ") + c.key + "\"\n"), c.used ? 0 : 1)
             << c.key << "\n"
             << traces.constData();
+#else
+    // Windows hands traces to the debugger: only the lookups are checked here.
+    for (const auto &c : cases)
+        EXPECT_EQ(state.Lookup(QString::fromUtf8(c.key)),
+                  QString::fromUtf8(c.used ? c.translation : c.key))
+            << c.key;
+#endif
 
     // Used as the program uses it, the refused one formats its argument safely.
     EXPECT_EQ(
