@@ -31,6 +31,7 @@ public:
         if (m_fd >= 0)
             ::close(m_fd);
     }
+    Fd(Fd &&other) noexcept : m_fd(other.release()) {}
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     int get() const { return m_fd; }
@@ -82,6 +83,21 @@ Attempt TakeLock(int dir, const std::string &dirPath, const char *name) {
     return a;
 }
 
+// Opens a folder that must belong to this user; otherwise says why in failure.
+Fd OpenOwnFolder(const std::string &dirPath, int flags, const char *cannotOpen, const char *foreign,
+                 struct stat &st, std::string &failure) {
+    Fd dir(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags));
+    if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0) {
+        failure = Reason(dirPath, cannotOpen, errno);
+        return Fd(-1);
+    }
+    if (st.st_uid != ::geteuid()) {
+        failure = Reason(dirPath, foreign);
+        return Fd(-1);
+    }
+    return dir;
+}
+
 // The user's runtime folder, when it is a folder of this user that it may write in.
 Attempt InRuntimeFolder(const std::string &dirPath, const char *name) {
     Attempt a;
@@ -90,16 +106,11 @@ Attempt InRuntimeFolder(const std::string &dirPath, const char *name) {
         a.failure = Reason(dirPath, "the runtime folder is not an absolute path");
         return a;
     }
-    Fd dir(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st = {};
-    if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0) {
-        a.failure = Reason(dirPath, "cannot open the runtime folder", errno);
+    const Fd dir = OpenOwnFolder(dirPath, 0, "cannot open the runtime folder",
+                                 "the runtime folder belongs to another user", st, a.failure);
+    if (dir.get() < 0)
         return a;
-    }
-    if (st.st_uid != ::geteuid()) {
-        a.failure = Reason(dirPath, "the runtime folder belongs to another user");
-        return a;
-    }
     if (::faccessat(dir.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
         a.failure = Reason(dirPath, "cannot write in the runtime folder", errno);
         return a;
@@ -137,16 +148,11 @@ Attempt InPrivateFolder(const char *name) {
         a.failure = Reason(dirPath, "cannot create the private folder", errno);
         return a;
     }
-    Fd dir(::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st = {};
-    if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0) {
-        a.failure = Reason(dirPath, "cannot open the private folder", errno);
+    const Fd dir = OpenOwnFolder(dirPath, O_NOFOLLOW, "cannot open the private folder",
+                                 "the private folder belongs to another user", st, a.failure);
+    if (dir.get() < 0)
         return a;
-    }
-    if (st.st_uid != ::geteuid()) {
-        a.failure = Reason(dirPath, "the private folder belongs to another user");
-        return a;
-    }
     if ((st.st_mode & 077) != 0 && ::fchmod(dir.get(), 0700) != 0) {
         a.failure = Reason(dirPath, "cannot make the private folder private", errno);
         return a;

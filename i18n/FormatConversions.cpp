@@ -73,20 +73,19 @@ QByteArray PrintfConversions(const QByteArray &text) {
         }
         while (j < size && OneOf("-+ #0'", text[j]))
             ++j;
-        if (j < size && text[j] == '*') {
-            args += "int,";
-            ++j;
-        }
-        while (j < size && IsDigit(text[j]))
-            ++j;
-        if (j < size && text[j] == '.') {
-            ++j;
+        // A width or a precision: "*" takes an int argument, digits take none.
+        const auto skipCount = [&] {
             if (j < size && text[j] == '*') {
                 args += "int,";
                 ++j;
             }
             while (j < size && IsDigit(text[j]))
                 ++j;
+        };
+        skipCount();
+        if (j < size && text[j] == '.') {
+            ++j;
+            skipCount();
         }
         QByteArray length;
         while (j < size && OneOf("hlLqjzt", text[j]))
