@@ -18,11 +18,31 @@ add_custom_command(OUTPUT ${vi_theme_pngs}
   COMMENT "Painting the theme icons" VERBATIM)
 add_custom_target(vi_theme_icons ALL DEPENDS ${vi_theme_pngs})
 
+# The menu entry, its name and comment in every language the program speaks taken from the
+# program's own catalogues.
+set(vi_desktop_entry ${CMAKE_BINARY_DIR}/share/applications/vantrelimport.desktop)
+set(vi_entry_steps)
+set(vi_entry_in ${vi_linux_resources}/vantrelimport.desktop.in)
+set(vi_entry_deps ${vi_entry_in})
+foreach(code ${VI_LANGUAGES})
+  set(vi_po ${CMAKE_SOURCE_DIR}/locale/${code}/default.po)
+  list(APPEND vi_entry_steps COMMAND ${VI_MSGFMT} --desktop --template=${vi_entry_in} -l ${code}
+       -o ${vi_desktop_entry}.${code} ${vi_po})
+  list(APPEND vi_entry_deps ${vi_po})
+  set(vi_entry_in ${vi_desktop_entry}.${code})
+endforeach()
+add_custom_command(OUTPUT ${vi_desktop_entry}
+  ${vi_entry_steps}
+  COMMAND ${CMAKE_COMMAND} -E copy ${vi_entry_in} ${vi_desktop_entry}
+  DEPENDS ${vi_entry_deps}
+  COMMENT "Translating the desktop entry" VERBATIM)
+add_custom_target(vi_desktop_entry ALL DEPENDS ${vi_desktop_entry})
+
 install(TARGETS VantrelImport RUNTIME DESTINATION .)
 install(DIRECTORY ${VI_OUTPUT_DIR}/locale DESTINATION .)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/install-user.sh DESTINATION .)
 install(FILES ${vi_linux_resources}/README.txt DESTINATION .)
-install(FILES ${vi_linux_resources}/vantrelimport.desktop DESTINATION share/applications)
+install(FILES ${vi_desktop_entry} DESTINATION share/applications)
 install(DIRECTORY ${vi_theme_dir} DESTINATION share/icons)
 
 set(CPACK_GENERATOR TGZ)

@@ -4,14 +4,15 @@
 # icon in the hicolor theme and an autostart entry that starts it with the desktop session.
 #
 #   install-user.sh                      install (again: the earlier install is replaced)
-#   install-user.sh --uninstall          remove exactly what the install put there
+#   install-user.sh --uninstall          remove exactly what the install put there (while
+#                                        settings.ini stays, this script stays beside it)
 #   install-user.sh --uninstall --purge  ... and settings.ini as well
 #
 # Run from the unpacked archive it installs what lies beside it; run from the source tree it
 # builds the program first (Debian 12; installs missing packages as run.sh does).
 set -euo pipefail
 
-usage() { sed -n '2,11s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,12s/^# \{0,1\}//p' "$0"; }
 
 mode=install purge=0
 for arg in "$@"; do
@@ -39,11 +40,17 @@ autostart_entry="$config_home/autostart/vantrelimport.desktop"
 # The manifest lists what the install made, one "f <file>" or "d <folder>" a line, folders
 # before what they hold. Only what it lists is removed; settings.ini never is, unless purged.
 uninstall() {
-    local manifest_text="" kind path
+    local manifest_text="" kind path kept_files=()
     [ -f "$manifest" ] && manifest_text="$(cat -- "$manifest")"
     while IFS= read -r line; do
         kind="${line%% *}" path="${line#* }"
-        if [ "$kind" = f ]; then rm -f -- "$path"; fi
+        [ "$kind" = f ] || continue
+        # While settings.ini stays, so does this script: the purge it offers must still be there.
+        if ((!purge)) && [ "$path" = "$prefix/install-user.sh" ] && [ -f "$prefix/settings.ini" ]; then
+            kept_files+=("$line")
+        else
+            rm -f -- "$path"
+        fi
     done <<<"$manifest_text"
     rm -f -- "$manifest"
     if ((purge)); then rm -f -- "$prefix/settings.ini"; fi
@@ -54,6 +61,7 @@ uninstall() {
         kind="${line%% *}" path="${line#* }"
         if [ "$kind" = d ] && ! rmdir -- "$path" 2>/dev/null; then kept=("d $path" "${kept[@]}"); fi
     done < <(tac <<<"$manifest_text")
+    kept+=("${kept_files[@]}")
     if ((${#kept[@]})); then printf '%s\n' "${kept[@]}" >"$manifest"; fi
     if ((purge)); then rmdir -- "$prefix" 2>/dev/null || true; fi
     grep -q '^f ' <<<"$manifest_text"
@@ -65,7 +73,10 @@ if [ "$mode" = uninstall ]; then
     else
         echo "VantrelImport was not installed here (no $manifest)."
     fi
-    if [ -f "$prefix/settings.ini" ]; then echo "Its settings stay in $prefix/settings.ini."; fi
+    if [ -f "$prefix/settings.ini" ]; then
+        echo "Its settings stay in $prefix/settings.ini; to remove them as well:"
+        echo "  $prefix/install-user.sh --uninstall --purge"
+    fi
     exit 0
 fi
 
@@ -74,7 +85,7 @@ scratch=()
 made=()
 manifest_due=0
 finish() {
-    if ((manifest_due)); then printf '%s\n' "${made[@]}" >"$manifest"; fi
+    if ((manifest_due)); then printf '%s\n' "${made[@]}" | awk '!seen[$0]++' >"$manifest"; fi
     if ((${#scratch[@]})); then rm -rf -- "${scratch[@]}"; fi
 }
 trap finish EXIT

@@ -51,6 +51,7 @@ for f in "$prefix/VantrelImport" "$prefix/locale/sl/LC_MESSAGES/default.mo" "$me
     [ -f "$f" ] || fail "not installed: $f"
 done
 desktop-file-validate "$menu" "$autostart" || fail "desktop-file-validate"
+grep -qx 'Comment\[sl\]=.*Tallyhouse7.*' "$menu" || fail "no Slovenian comment in the menu entry"
 
 # The autostart entry's command line: the Exec value unescaped as a string, then split as its
 # quoting (the shell's double quotes) says.
@@ -79,6 +80,9 @@ pids+=("$program")
 for _ in $(seq 100); do [ -e "$work/runtime/DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B.lock" ] && break; sleep 0.1; done
 sleep 2
 kill -0 "$program" 2>/dev/null || fail "the program ended: $(cat "$work/stderr")"
+# The entry's StartupWMClass is the class of the program's window, so docks group them.
+wm_class="$(sed -n 's/^StartupWMClass=//p' "$menu")"
+xwininfo -root -tree | grep -qF "\"$wm_class\")" || fail "no window of class '$wm_class'"
 [ "$(readlink "/proc/$program/exe")" = "$prefix/VantrelImport" ] || fail "runs $(readlink "/proc/$program/exe")"
 tr '\0' '\n' <"/proc/$program/environ" | grep -qx 'QT_LOGGING_RULES=vantrelimport.trace=false' ||
     fail "the logging rules did not reach the program"
@@ -97,10 +101,11 @@ as_user "$prefix/install-user.sh" --uninstall >/dev/null
 after="$(listing)"
 kept="$(comm -13 <(echo "$before") <(echo "$after"))"
 [ "$kept" = "$(printf '%s\n' ./.local/opt ./.local/opt/VantrelImport \
-    ./.local/opt/VantrelImport/.install-manifest ./.local/opt/VantrelImport/settings.ini)" ] || fail "after uninstall, new: $kept"
+    ./.local/opt/VantrelImport/.install-manifest ./.local/opt/VantrelImport/install-user.sh \
+    ./.local/opt/VantrelImport/settings.ini)" ] || fail "after uninstall, new: $kept"
 [ -z "$(comm -23 <(echo "$before") <(echo "$after"))" ] || fail "uninstall removed others' files"
 
-# The installed copy went with the rest: purge with the archive's.
-as_user "$unpacked/install-user.sh" --uninstall --purge >/dev/null
+# The purge that the uninstall offered.
+as_user "$prefix/install-user.sh" --uninstall --purge >/dev/null
 [ "$(listing)" = "$before" ] || fail "after purge: $(comm -3 <(echo "$before") <(listing))"
 echo "install, start from the autostart entry and uninstall: passed"
