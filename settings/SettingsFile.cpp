@@ -66,6 +66,7 @@ void SettingsFile::Reload() {
     m_unwritten = false;
     m_readFailed = false;
     m_readError.clear();
+    m_codePage = FileCodePage::User; // what a new file gets
 
     QFile file(m_fileName);
     if (!file.exists())
