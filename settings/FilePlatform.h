@@ -19,6 +19,8 @@ enum class FileCodePage { User, Windows1250 };
 FileCodePage CodePageOfFile(const std::string &bytes);
 std::string FileTextToUtf8(const std::string &bytes, FileCodePage codePage);
 std::string Utf8ToFileText(const std::string &utf8, FileCodePage codePage);
+// The code page's name for messages: "Windows-1250", "ISO-8859-2", "UTF-8".
+std::string FileCodePageName(FileCodePage codePage);
 
 // Makes the written content of an open file (a C library file handle) durable. Returns the
 // operating system's reason for a failure, empty on success: some file systems report a full

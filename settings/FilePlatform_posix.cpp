@@ -137,6 +137,10 @@ std::string Utf8ToFileText(const std::string &utf8, FileCodePage codePage) {
     return Convert(utf8, kWindows1250, "UTF-8", true, "?");
 }
 
+std::string FileCodePageName(FileCodePage codePage) {
+    return codePage == FileCodePage::User ? CodePage() : "Windows-1250";
+}
+
 std::string SyncFileToDisk(int handle) {
     if (handle < 0 || ::fsync(handle) == 0)
         return {};

@@ -42,6 +42,11 @@ std::string Utf8ToFileText(const std::string &utf8, FileCodePage codePage) {
     return wintext::ToCodePage(kWindows1250, wintext::Utf8ToWide(utf8));
 }
 
+std::string FileCodePageName(FileCodePage codePage) {
+    const UINT acp = codePage == FileCodePage::User ? GetACP() : kWindows1250;
+    return acp == CP_UTF8 ? "UTF-8" : "Windows-" + std::to_string(acp);
+}
+
 std::string SyncFileToDisk(int handle) {
     const intptr_t os = handle < 0 ? -1 : _get_osfhandle(handle);
     if (os == -1 || FlushFileBuffers(reinterpret_cast<HANDLE>(os)))

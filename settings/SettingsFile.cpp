@@ -66,6 +66,7 @@ void SettingsFile::Reload() {
     m_unwritten = false;
     m_readFailed = false;
     m_readError.clear();
+    m_codePage = FileCodePage::User; // what a new file gets
 
     QFile file(m_fileName);
     if (!file.exists())
@@ -257,16 +258,53 @@ void SettingsFile::WriteFloat(const QString &section, const QString &entry, doub
     WriteValue(section, entry, QString::number(value, 'g', 15));
 }
 
+void SettingsFile::CheckString(const QString &section, const QString &entry, const QString &value) {
+    Reload();
+    if (!IsReadOnly())
+        RequireHoldable(section, WithoutLineBreaks(entry), WithoutLineBreaks(value));
+}
+
+bool SettingsFile::CanHold(const QString &text) const {
+    // What comes back from the file's bytes must be the text: no "?" or best-fit stand-in.
+    const std::string bytes = Utf8ToFileText(text.toStdString(), m_codePage);
+    const std::string back = FileTextToUtf8(bytes, m_codePage);
+    return QString::fromUtf8(back.data(), qsizetype(back.size())) == text;
+}
+
+// Checks the lines that setting the entry would encode anew (an unchanged value keeps its
+// bytes). A password saved as "?" would fail every later login without saying why, so the
+// value is refused by name instead, before anything changes.
+void SettingsFile::RequireHoldable(const QString &section, const QString &entry,
+                                   const QString &text) {
+    const Section *s = FindSection(section);
+    const Line *l = s == nullptr ? nullptr : FindEntry(section, entry);
+    if (l != nullptr && l->value == text)
+        return;
+    const QString line = (l != nullptr ? l->name : entry) + QLatin1Char('=') + text;
+    if (CanHold(line) && (s != nullptr || CanHold(section.trimmed())))
+        return;
+    throw EUnstorableValue(QString::asprintf(
+        TextLookup("Cannot save entry \"%s\" of section \"%s\" in \"%s\": the file's code page "
+                   "%s has no place for some characters of the value. Nothing in the file was "
+                   "changed")
+            .toUtf8()
+            .constData(),
+        entry.toUtf8().constData(), section.toUtf8().constData(),
+        QDir::toNativeSeparators(m_fileName).toUtf8().constData(),
+        FileCodePageName(m_codePage).c_str()));
+}
+
 void SettingsFile::WriteValue(const QString &section, const QString &entry, const QString &text) {
     Reload();
     if (IsReadOnly())
         return;
+    const QString name = WithoutLineBreaks(entry);
+    RequireHoldable(section, name, text);
     Section *s = FindSection(section);
     if (s == nullptr) {
         m_sections.append({section.trimmed(), {}, {}});
         s = &m_sections.back();
     }
-    const QString name = WithoutLineBreaks(entry);
     bool replaced = false;
     for (Line &l : s->lines)
         if (l.isEntry && l.name.compare(name, Qt::CaseInsensitive) == 0) {

@@ -10,11 +10,16 @@
 // change (comments, lines without "=", unknown sections and entries, values it writes
 // unchanged) is written back as the bytes it was read as, where it stood. For duplicates in a
 // hand-edited file the first occurrence is used. A write that fails leaves the file as it was.
+// A value the file's code page has no place for (a Cyrillic password in a Windows-1250 file)
+// is refused by its entry's name rather than written as "?": the Windows build, earlier
+// versions and editors on Windows read the file in that code page, so the program never
+// switches it to UTF-8.
 //
 // Usage:
 //     SettingsFile storApp;                          // settings.ini beside the executable
 //     int n = storApp.ReadInteger("Sec", "Key", 15); // throws EConvertError on bad text
 //     storApp.WriteInteger("Sec", "Key", n);         // throws EFCreateError when unwritable
+//     storApp.WriteString("Sec", "Key", text);       // throws EUnstorableValue, see above
 
 #include "core/Exceptions.h"
 #include "settings/FilePlatform.h"
@@ -24,6 +29,12 @@
 
 // The file cannot be created or written: "Cannot create file "<full name>". <reason>".
 class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A text the file's code page cannot hold; names the entry, section, file and code page.
+class EUnstorableValue : public Exception {
 public:
     using Exception::Exception;
 };
@@ -57,11 +68,14 @@ public:
     double ReadFloat(const QString &section, const QString &entry, double def);
 
     // Texts lose their line breaks (the format cannot hold them); integers are decimal;
-    // Booleans "TRUE"/"FALSE".
+    // Booleans "TRUE"/"FALSE". A text the code page cannot hold throws EUnstorableValue and
+    // changes nothing.
     void WriteString(const QString &section, const QString &entry, const QString &value);
     void WriteInteger(const QString &section, const QString &entry, int value);
     void WriteBool(const QString &section, const QString &entry, bool value);
     void WriteFloat(const QString &section, const QString &entry, double value);
+    // Throws what WriteString would throw for a text the code page cannot hold; writes nothing.
+    void CheckString(const QString &section, const QString &entry, const QString &value);
 
     // Reads the file into memory (a missing file empties it).
     void Reload();
@@ -88,6 +102,8 @@ private:
     Section *FindSection(const QString &section);
     const Line *FindEntry(const QString &section, const QString &entry);
     void WriteValue(const QString &section, const QString &entry, const QString &text);
+    void RequireHoldable(const QString &section, const QString &entry, const QString &text);
+    bool CanHold(const QString &text) const;
     void Flush();
     QByteArray Serialize() const;
 

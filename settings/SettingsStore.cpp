@@ -221,6 +221,14 @@ void SettingsStore::LoadPlacement() {
 }
 
 void SettingsStore::SaveSettings() {
+    // A value the file cannot hold stops the save before its first write, so the file is
+    // left exactly as it was.
+    for (const StoredValueTable::Entry &e : m_table.Entries())
+        if (KindOf(e.value) == Kind::Text) {
+            QString section, entry;
+            SplitPath(ValuePath(e.name), section, entry);
+            m_file.CheckString(section, entry, e.value.toString());
+        }
     QString section, entry;
     SplitPath(PlacementPath(kFormVersionEntry), section, entry);
     m_file.WriteInteger(section, entry, kFormVersion);

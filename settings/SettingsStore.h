@@ -8,7 +8,7 @@
 //     connect(&storForm, &SettingsStore::RestorePlacement, this, &X::storFormRestorePlacement);
 //     connect(&storForm, &SettingsStore::LoadFailed, this, &X::ShowStopBox); // text ends in "."
 //     first show:     storForm.LoadSettings();
-//     Options OK:     storForm.SaveSettings();          // may throw EFCreateError
+//     Options OK:     storForm.SaveSettings();  // may throw EFCreateError, EUnstorableValue
 //     close:          storForm.SaveSettings();          // catch, show, go on closing
 //     destruction:    if (storForm.NeedsSaveOnDestroy()) storForm.SaveSettings(); // catch
 // Everyone else sees only IStoredValues: ReadStoredValue / WriteStoredValue work on memory;
@@ -32,7 +32,7 @@ public:
     QVariant ReadStoredValue(const QString &name) const override;
     void WriteStoredValue(const QString &name, const QVariant &value) override;
     // Writes this one value to the file now (re-read, rewrite, read-only honoured).
-    // A name not in the table does nothing. May throw EFCreateError.
+    // A name not in the table does nothing. May throw EFCreateError or EUnstorableValue.
     void SaveStoredValueNow(const QString &name) override;
 
     // Loads placement and stored values. On a value that cannot be converted the load stops
@@ -41,7 +41,9 @@ public:
     // loads nothing and returns false without a message.
     bool LoadSettings();
     // Writes the form version, the placement and every stored value. Throws EFCreateError
-    // when the file cannot be written; the save stops there, memory is unchanged.
+    // when the file cannot be written; the save stops there, memory is unchanged. A text
+    // value the file's code page cannot hold throws EUnstorableValue before anything is
+    // written.
     void SaveSettings();
 
     bool SavedSinceLoad() const { return m_saved; }

@@ -327,6 +327,24 @@ TEST_F(SettingsStoreTest, UnwritableFileStopsTheSaveWithTheCreationError) {
     EXPECT_TRUE(store.NeedsSaveOnDestroy());
 }
 
+TEST_F(SettingsStoreTest, ValueTheCodePageCannotHoldStopsTheSaveByName) {
+    // Windows-1250 (not UTF-8), with a byte that code page leaves undefined in a kept value.
+    Loaded l = Load("[fVantrelForm\\Settings]\nDepImportName=Dru\x9E\x81\n");
+    const QByteArray before = FileBytes(path);
+    l.store->WriteStoredValue("ConnStrTH7", QString::fromUtf8("Pwd=Ђура"));
+    try {
+        l.store->SaveSettings();
+        ADD_FAILURE() << "saved";
+    } catch (const EUnstorableValue &e) {
+        EXPECT_TRUE(e.Message().startsWith(
+            R"(Cannot save entry "ConnStrTH7" of section "fVantrelForm\Settings" in ")" + path));
+    }
+    EXPECT_EQ(FileBytes(path), before);
+    l.store->WriteStoredValue("ConnStrTH7", QString::fromUtf8("Pwd=Žiga"));
+    l.store->SaveSettings();
+    EXPECT_TRUE(FileBytes(path).contains("\r\nConnStrTH7=Pwd=\x8Eiga\r\n"));
+}
+
 TEST(SettingsStorePaths, BackslashesAreNormalised) {
     QString section, entry;
     SettingsStore::SplitPath("fVantrelForm\\\\Settings\\EventIDLast", section, entry);
