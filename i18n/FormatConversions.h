@@ -1,17 +1,19 @@
 #pragma once
-// The printf conversions of a text, for telling whether a translation can stand in for its key
-// as a format: the arguments are passed for the key's conversions, so a translation that asks
-// for other ones (another number, order or kind) would read them wrongly or crash.
+// The arguments that QString::asprintf reads for a text, for telling whether a translation can
+// stand in for its key as a format: the arguments are passed for the key's conversions, so a
+// translation that reads others (another number, order, kind or size) would misread them or
+// crash.
 
 #include <QByteArray>
 
-// One entry per argument the text takes, in order: "int", "uint", "double", "char", "str",
-// "ptr", "count", each with its length modifier ("l:int", "ll:uint"), a "*" width or precision
-// as "int", and a positional "%2$d" as "2$int". "%%" takes none. Anything after a "%" that is
-// not a complete conversion takes none either: it is printed, not read.
+// One entry per argument, in the order asprintf reads them, each followed by ",": what the
+// value is shown as and the type it is read as. Signed "int", "long", "qint64", "qsizetype";
+// unsigned "uint", "ulong", "quint64", "size_t"; "double", "long double"; "char"; "str"
+// (UTF-8), "ustr" (UTF-16); "ptr"; "count" for a "%n", which writes through its argument.
+// A "*" width or precision reads an "int" as soon as it is met, even when no complete
+// conversion follows. The text is read as asprintf reads it: up to its first NUL, with the
+// length modifiers hh h l ll L j z Z t, and without positions ("%1$d" is printed as it stands).
 QByteArray PrintfConversions(const QByteArray &text);
 
-// Both texts take the same arguments.
-inline bool SameConversions(const QByteArray &key, const QByteArray &translation) {
-    return PrintfConversions(key) == PrintfConversions(translation);
-}
+// Both texts read the same arguments, and neither writes through one.
+bool SameConversions(const QByteArray &key, const QByteArray &translation);

@@ -1,23 +1,73 @@
 #include "import/SqlBrowser.h"
 
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
-#include <vector>
+namespace {
 
-std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
-                                           const QByteArray &request, QDeadlineTimer deadline) {
+// The address in bytes as a socket address; false when it is none of IPv4 or IPv6.
+bool ToSocketAddress(const QByteArray &bytes, sockaddr_storage &address, socklen_t &length) {
+    if (bytes.size() < qsizetype(sizeof(sockaddr_in)) || bytes.size() > qsizetype(sizeof address))
+        return false;
+    address = {};
+    std::memcpy(&address, bytes.constData(), size_t(bytes.size()));
+    length = socklen_t(bytes.size());
+    return (address.ss_family == AF_INET && length >= socklen_t(sizeof(sockaddr_in))) ||
+           (address.ss_family == AF_INET6 && length >= socklen_t(sizeof(sockaddr_in6)));
+}
+
+// The sender is one of the host's addresses; the port does not matter.
+bool FromAskedHost(const sockaddr_storage &from, const std::vector<QByteArray> &addresses) {
+    for (const QByteArray &bytes : addresses) {
+        sockaddr_storage asked;
+        socklen_t length = 0;
+        if (!ToSocketAddress(bytes, asked, length) || asked.ss_family != from.ss_family)
+            continue;
+        if (from.ss_family == AF_INET &&
+            std::memcmp(&reinterpret_cast<const sockaddr_in &>(from).sin_addr,
+                        &reinterpret_cast<const sockaddr_in &>(asked).sin_addr,
+                        sizeof(in_addr)) == 0)
+            return true;
+        if (from.ss_family == AF_INET6 &&
+            std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(from).sin6_addr,
+                        &reinterpret_cast<const sockaddr_in6 &>(asked).sin6_addr,
+                        sizeof(in6_addr)) == 0)
+            return true;
+    }
+    return false;
+}
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+std::vector<QByteArray> ResolveHost(const QByteArray &host, quint16 port) {
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo *found = nullptr;
-    if (getaddrinfo(host.toUtf8().constData(), QByteArray::number(port).constData(), &hints,
-                    &found) != 0)
-        return std::nullopt;
+    std::vector<QByteArray> addresses;
+    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
+        if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
+            addresses.emplace_back(reinterpret_cast<const char *>(a->ai_addr),
+                                   qsizetype(a->ai_addrlen));
+    freeaddrinfo(found);
+    return addresses;
+}
+
+std::optional<QByteArray> ExchangeDatagram(const std::vector<QByteArray> &addresses,
+                                           const QByteArray &request, QDeadlineTimer deadline,
+                                           QString *failure) {
     // One socket per address of the host, all asked at once.
     struct Target {
         int socket;
@@ -25,19 +75,28 @@ std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
         socklen_t length;
     };
     std::vector<Target> targets;
-    for (const addrinfo *a = found; a != nullptr; a = a->ai_next) {
-        const int s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-        if (s < 0)
+    int socketError = 0;
+    for (const QByteArray &bytes : addresses) {
+        Target t{-1, {}, 0};
+        if (!ToSocketAddress(bytes, t.address, t.length))
             continue;
-        Target t{s, {}, socklen_t(a->ai_addrlen)};
-        std::memcpy(&t.address, a->ai_addr, a->ai_addrlen);
-        targets.push_back(t);
+        t.socket = socket(t.address.ss_family, SOCK_DGRAM, 0);
+        if (t.socket < 0)
+            socketError = errno;
+        else
+            targets.push_back(t);
     }
-    freeaddrinfo(found);
+    // Without a socket nothing can come: no waiting for the deadline.
+    if (targets.empty()) {
+        *failure = socketError != 0
+                       ? QStringLiteral("no socket can be made (%1)").arg(ErrorText(socketError))
+                       : QStringLiteral("the name has no IPv4 or IPv6 address");
+        return std::nullopt;
+    }
 
     std::optional<QByteArray> reply;
     QDeadlineTimer resend(0);
-    while (!reply && !deadline.hasExpired()) {
+    while (!reply && !deadline.hasExpired() && !targets.empty()) {
         if (resend.hasExpired()) {
             for (const Target &t : targets)
                 sendto(t.socket, request.constData(), size_t(request.size()), 0,
@@ -47,20 +106,32 @@ std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
         std::vector<pollfd> fds;
         for (const Target &t : targets)
             fds.push_back({t.socket, POLLIN, 0});
-        const qint64 wait = qMin(deadline.remainingTime(), resend.remainingTime());
-        if (fds.empty() || poll(fds.data(), fds.size(), int(qMax<qint64>(wait, 0))) <= 0)
-            continue;
-        for (const pollfd &fd : fds) {
-            if (!(fd.revents & POLLIN))
-                continue;
-            char buffer[4096];
-            const ssize_t got = recv(fd.fd, buffer, sizeof buffer, 0);
-            if (got > 0) {
-                reply = QByteArray(buffer, qsizetype(got));
-                break;
+        const qint64 wait = deadline.isForever()
+                                ? resend.remainingTime()
+                                : qMin(deadline.remainingTime(), resend.remainingTime());
+        const int ready = poll(fds.data(), fds.size(), int(qMax<qint64>(wait, 0)));
+        if (ready < 0 && errno != EINTR) {
+            *failure = QStringLiteral("waiting for the reply failed (%1)").arg(ErrorText(errno));
+            break;
+        }
+        for (size_t i = fds.size(); ready > 0 && !reply && i-- > 0;) {
+            if (fds[i].revents & POLLIN) {
+                char buffer[4096];
+                sockaddr_storage from = {};
+                socklen_t fromLength = sizeof from;
+                const ssize_t got = recvfrom(fds[i].fd, buffer, sizeof buffer, 0,
+                                             reinterpret_cast<sockaddr *>(&from), &fromLength);
+                if (got > 0 && FromAskedHost(from, addresses))
+                    reply = QByteArray(buffer, qsizetype(got));
+            } else if (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                // A socket that only reports an error would end every wait at once.
+                close(targets[i].socket);
+                targets.erase(targets.begin() + qsizetype(i));
             }
         }
     }
+    if (!reply && targets.empty() && failure->isEmpty())
+        *failure = QStringLiteral("every socket failed");
     for (const Target &t : targets)
         close(t.socket);
     return reply;

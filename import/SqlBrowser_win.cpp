@@ -4,20 +4,87 @@
 #include <ws2tcpip.h>
 
 #include <cstring>
-#include <vector>
 
-std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
-                                           const QByteArray &request, QDeadlineTimer deadline) {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        return std::nullopt;
+namespace {
+
+// Winsock for the length of one scope; started and ended in pairs, as it counts.
+class WinsockScope {
+public:
+    WinsockScope() {
+        WSADATA data;
+        m_started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockScope() {
+        if (m_started)
+            WSACleanup();
+    }
+    WinsockScope(const WinsockScope &) = delete;
+    WinsockScope &operator=(const WinsockScope &) = delete;
+    bool Started() const { return m_started; }
+
+private:
+    bool m_started = false;
+};
+
+// The address in bytes as a socket address; false when it is none of IPv4 or IPv6.
+bool ToSocketAddress(const QByteArray &bytes, sockaddr_storage &address, int &length) {
+    if (bytes.size() < qsizetype(sizeof(sockaddr_in)) || bytes.size() > qsizetype(sizeof address))
+        return false;
+    address = {};
+    std::memcpy(&address, bytes.constData(), size_t(bytes.size()));
+    length = int(bytes.size());
+    return (address.ss_family == AF_INET && length >= int(sizeof(sockaddr_in))) ||
+           (address.ss_family == AF_INET6 && length >= int(sizeof(sockaddr_in6)));
+}
+
+// The sender is one of the host's addresses; the port does not matter.
+bool FromAskedHost(const sockaddr_storage &from, const std::vector<QByteArray> &addresses) {
+    for (const QByteArray &bytes : addresses) {
+        sockaddr_storage asked;
+        int length = 0;
+        if (!ToSocketAddress(bytes, asked, length) || asked.ss_family != from.ss_family)
+            continue;
+        if (from.ss_family == AF_INET &&
+            std::memcmp(&reinterpret_cast<const sockaddr_in &>(from).sin_addr,
+                        &reinterpret_cast<const sockaddr_in &>(asked).sin_addr,
+                        sizeof(in_addr)) == 0)
+            return true;
+        if (from.ss_family == AF_INET6 &&
+            std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(from).sin6_addr,
+                        &reinterpret_cast<const sockaddr_in6 &>(asked).sin6_addr,
+                        sizeof(in6_addr)) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<QByteArray> ResolveHost(const QByteArray &host, quint16 port) {
+    std::vector<QByteArray> addresses;
+    const WinsockScope winsock;
+    if (!winsock.Started())
+        return addresses;
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo *found = nullptr;
-    if (getaddrinfo(host.toUtf8().constData(), QByteArray::number(port).constData(), &hints,
-                    &found) != 0) {
-        WSACleanup();
+    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
+        if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
+            addresses.emplace_back(reinterpret_cast<const char *>(a->ai_addr),
+                                   qsizetype(a->ai_addrlen));
+    freeaddrinfo(found);
+    return addresses;
+}
+
+std::optional<QByteArray> ExchangeDatagram(const std::vector<QByteArray> &addresses,
+                                           const QByteArray &request, QDeadlineTimer deadline,
+                                           QString *failure) {
+    const WinsockScope winsock;
+    if (!winsock.Started()) {
+        *failure = QStringLiteral("Winsock cannot be started");
         return std::nullopt;
     }
     // One socket per address of the host, all asked at once.
@@ -27,19 +94,28 @@ std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
         int length;
     };
     std::vector<Target> targets;
-    for (const addrinfo *a = found; a != nullptr; a = a->ai_next) {
-        const SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-        if (s == INVALID_SOCKET)
+    int socketError = 0;
+    for (const QByteArray &bytes : addresses) {
+        Target t{INVALID_SOCKET, {}, 0};
+        if (!ToSocketAddress(bytes, t.address, t.length))
             continue;
-        Target t{s, {}, int(a->ai_addrlen)};
-        std::memcpy(&t.address, a->ai_addr, a->ai_addrlen);
-        targets.push_back(t);
+        t.socket = socket(t.address.ss_family, SOCK_DGRAM, 0);
+        if (t.socket == INVALID_SOCKET)
+            socketError = WSAGetLastError();
+        else
+            targets.push_back(t);
     }
-    freeaddrinfo(found);
+    // Without a socket nothing can come: no waiting for the deadline.
+    if (targets.empty()) {
+        *failure = socketError != 0
+                       ? QStringLiteral("no socket can be made (error %1)").arg(socketError)
+                       : QStringLiteral("the name has no IPv4 or IPv6 address");
+        return std::nullopt;
+    }
 
     std::optional<QByteArray> reply;
     QDeadlineTimer resend(0);
-    while (!reply && !deadline.hasExpired()) {
+    while (!reply && !deadline.hasExpired() && !targets.empty()) {
         if (resend.hasExpired()) {
             for (const Target &t : targets)
                 sendto(t.socket, request.constData(), int(request.size()), 0,
@@ -49,22 +125,35 @@ std::optional<QByteArray> ExchangeDatagram(const QString &host, quint16 port,
         std::vector<WSAPOLLFD> fds;
         for (const Target &t : targets)
             fds.push_back({t.socket, POLLRDNORM, 0});
-        const qint64 wait = qMin(deadline.remainingTime(), resend.remainingTime());
-        if (fds.empty() || WSAPoll(fds.data(), ULONG(fds.size()), INT(qMax<qint64>(wait, 0))) <= 0)
-            continue;
-        for (const WSAPOLLFD &fd : fds) {
-            if (!(fd.revents & POLLRDNORM))
-                continue;
-            char buffer[4096];
-            const int got = recv(fd.fd, buffer, int(sizeof buffer), 0);
-            if (got > 0) {
-                reply = QByteArray(buffer, qsizetype(got));
-                break;
+        const qint64 wait = deadline.isForever()
+                                ? resend.remainingTime()
+                                : qMin(deadline.remainingTime(), resend.remainingTime());
+        const int ready = WSAPoll(fds.data(), ULONG(fds.size()), INT(qMax<qint64>(wait, 0)));
+        if (ready == SOCKET_ERROR) {
+            *failure =
+                QStringLiteral("waiting for the reply failed (error %1)").arg(WSAGetLastError());
+            break;
+        }
+        for (size_t i = fds.size(); ready > 0 && !reply && i-- > 0;) {
+            if (fds[i].revents & POLLRDNORM) {
+                // An ICMP "port unreachable" comes here as a failed read, and is gone with it.
+                char buffer[4096];
+                sockaddr_storage from = {};
+                int fromLength = int(sizeof from);
+                const int got = recvfrom(fds[i].fd, buffer, int(sizeof buffer), 0,
+                                         reinterpret_cast<sockaddr *>(&from), &fromLength);
+                if (got > 0 && FromAskedHost(from, addresses))
+                    reply = QByteArray(buffer, qsizetype(got));
+            } else if (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                // A socket that only reports an error would end every wait at once.
+                closesocket(targets[i].socket);
+                targets.erase(targets.begin() + qsizetype(i));
             }
         }
     }
+    if (!reply && targets.empty() && failure->isEmpty())
+        *failure = QStringLiteral("every socket failed");
     for (const Target &t : targets)
         closesocket(t.socket);
-    WSACleanup();
     return reply;
 }

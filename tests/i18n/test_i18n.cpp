@@ -16,11 +16,17 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <unistd.h>
 
 using namespace testcat;
+using namespace std::literals;
 
 namespace {
+
+QString Utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 class CatalogueTest : public ::testing::Test {
 protected:
@@ -338,7 +344,7 @@ TEST_F(CatalogueTest, TextLookupUsesTheProcessWideState) {
 TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
     const struct {
         const char *key;
-        const char *translation;
+        std::string_view translation;
         bool used;
     } cases[] = {
         {"%d minute(s)", "%s minut", false},              // another kind
@@ -350,10 +356,24 @@ TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
         {"%d%% done", "%d %% opravljeno", true}, // "%%" takes no argument
         {"%5.2f s", "%.1f s", true},             // width and precision may change
         {"%x", "%X", true},
+        {"%zu of %ld", "%Zu od %ld", true}, // "Z" is "z"
+        {"%d to %d", "%hd do %d", true},    // read as an int all the same
+        {"%d new MediaIDs assigned", "%d %Zs", false},
+        {"%d min", "%*%d", false}, // the "*" reads an int before the bad "%*%"
+        {"%d s", "%*y%d", false},
+        {"%d h", "%d%*", false},
+        {"%d days", "%Ld dni", false},     // prints 0 and reads nothing
+        {"%d weeks", "x%Zs\0%d"sv, false}, // asprintf stops at the NUL
+        {"%d%n", "%d%n", false},           // writes through its argument
     };
+    for (const auto &c : cases)
+        EXPECT_EQ(SameConversions(
+                      c.key, QByteArray(c.translation.data(), qsizetype(c.translation.size()))),
+                  c.used)
+            << c.key << " / " << c.translation;
     Entries entries;
     for (const auto &c : cases)
-        entries.push_back({QString::fromUtf8(c.key), QString::fromUtf8(c.translation)});
+        entries.push_back({QString::fromUtf8(c.key), Utf8(c.translation)});
     Make(QStringLiteral("sl"), entries);
     TranslationState state(Folder(), QStringLiteral("sl_SI"));
 
@@ -366,7 +386,7 @@ TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
     for (int round = 0; round < 2; ++round)
         for (const auto &c : cases)
             EXPECT_EQ(state.Lookup(QString::fromUtf8(c.key)),
-                      QString::fromUtf8(c.used ? c.translation : c.key))
+                      c.used ? Utf8(c.translation) : QString::fromUtf8(c.key))
                 << c.key;
     ::dup2(savedErr, STDERR_FILENO);
     ::close(savedErr);
@@ -384,7 +404,7 @@ TEST_F(CatalogueTest, TranslationWithOtherConversionsThanItsKeyIsNotUsed) {
     // Windows hands traces to the debugger: only the lookups are checked here.
     for (const auto &c : cases)
         EXPECT_EQ(state.Lookup(QString::fromUtf8(c.key)),
-                  QString::fromUtf8(c.used ? c.translation : c.key))
+                  c.used ? Utf8(c.translation) : QString::fromUtf8(c.key))
             << c.key;
 #endif
 

@@ -3,9 +3,16 @@
 #include "import/ConnectionString.h"
 #include "import/SqlBrowser.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 static void PrintTo(const QString &text, std::ostream *os) {
     *os << text.toStdString();
@@ -344,3 +351,42 @@ TEST(SqlBrowser, RequestAndReply) {
         PortInBrowserReply(QByteArray(1, '\x05') + char(pipes.size()) + '\0' + pipes, S("P"))
             .has_value());
 }
+
+// A name server that does not answer in time cannot hold the open past its deadline.
+TEST(SqlBrowser, SlowNameServerEndsAtTheDeadline) {
+    SetHostResolver([](const QByteArray &, quint16) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return std::vector<QByteArray>();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const BrowserAnswer answer = AskSqlBrowser(S("slow.example"), S("I"), QDeadlineTimer(200));
+    SetHostResolver(nullptr);
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(answer.failure, S("The SQL Server Browser on \"slow.example\" cannot be asked: the "
+                                "name was not resolved in time"));
+}
+
+#ifndef _WIN32
+// Without a socket there is nothing to wait for: no waiting until the deadline, no spinning.
+TEST(SqlBrowser, NoSocketEndsAtOnce) {
+    const std::vector<QByteArray> addresses = ResolveHost("127.0.0.1", 9);
+    ASSERT_EQ(addresses.size(), 1u);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowest = ::open("/dev/null", O_RDONLY); // the next socket would get this number
+    ::close(lowest);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(lowest);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    QString failure;
+    QElapsedTimer timer;
+    timer.start();
+    const auto reply = ExchangeDatagram(addresses, "x", QDeadlineTimer(2000), &failure);
+    const qint64 elapsed = timer.elapsed();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(reply.has_value());
+    EXPECT_LT(elapsed, 500);
+    EXPECT_TRUE(failure.startsWith(S("no socket can be made"))) << failure.toStdString();
+}
+#endif

@@ -24,19 +24,23 @@ QString S(const char *utf8) {
 }
 
 // A SQL Server Browser on a loopback port for one test: silent, or answering the first request
-// after a delay with a port.
+// after a delay with a port, from its own address or from another one.
 class LoopbackBrowser {
 public:
-    explicit LoopbackBrowser(int answerAfterMs = -1, quint16 tcpPort = 0) {
+    explicit LoopbackBrowser(int answerAfterMs = -1, quint16 tcpPort = 0,
+                             const char *answerFrom = nullptr) {
         if (answerAfterMs < 0) {
             m_silent.bind(QHostAddress::LocalHost, 0);
             m_port = m_silent.localPort();
         } else {
             std::promise<quint16> bound;
             std::future<quint16> port = bound.get_future();
-            m_thread = std::thread([bound = std::move(bound), answerAfterMs, tcpPort]() mutable {
-                QUdpSocket socket; // lives on this thread only
+            m_thread = std::thread([bound = std::move(bound), answerAfterMs, tcpPort,
+                                    answerFrom]() mutable {
+                QUdpSocket socket, other; // live on this thread only
                 socket.bind(QHostAddress::LocalHost, 0);
+                if (answerFrom != nullptr)
+                    other.bind(QHostAddress(QString::fromLatin1(answerFrom)), 0);
                 bound.set_value(socket.localPort());
                 if (!socket.waitForReadyRead(15000))
                     return;
@@ -47,8 +51,9 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(answerAfterMs));
                 const QByteArray body = "ServerName;H;InstanceName;" + request.mid(1).chopped(1) +
                                         ";IsClustered;No;tcp;" + QByteArray::number(tcpPort) + ";;";
-                socket.writeDatagram(QByteArray(1, '\x05') + char(body.size()) + '\0' + body, from,
-                                     fromPort);
+                (answerFrom != nullptr ? other : socket)
+                    .writeDatagram(QByteArray(1, '\x05') + char(body.size()) + '\0' + body, from,
+                                   fromPort);
             });
             m_port = port.get();
         }
@@ -159,17 +164,21 @@ TEST(FreeTds, NamedInstanceIsFoundWithinTheLoginTimeout) {
     struct Case {
         const char *timeout; // Connect Timeout, empty for the default
         int answerAfterMs;   // -1: the browser never answers
+        const char *answerFrom;
         const char *message;
         qint64 minMs, maxMs;
     } cases[] = {
-        {"", -1,
+        {"", -1, nullptr,
          "connVantrelMain: The SQL Server Browser on \"127.0.0.1\" did not tell the port of the "
          "instance \"VANTREL\" in time",
          9800, 10500},
-        {"Connect Timeout=3;", 1500, "[FreeTDS]", 2400, 3300},
+        {"Connect Timeout=3;", 1500, nullptr, "[FreeTDS]", 2400, 3300},
+        // A reply from an address that was not asked does not count.
+        {"Connect Timeout=2;", 0, "127.0.0.2",
+         "connVantrelMain: The SQL Server Browser on \"127.0.0.1\" did not tell", 1800, 2500},
     };
     for (const Case &c : cases) {
-        LoopbackBrowser browser(c.answerAfterMs, silent.serverPort());
+        LoopbackBrowser browser(c.answerAfterMs, silent.serverPort(), c.answerFrom);
         ASSERT_TRUE(browser.Bound());
         TADOConnectionMSSQL conn(S("connVantrelMain"));
         conn.SetConnectionString(S("Provider=SQLNCLI11;%1User ID=sa;Password=x;"
