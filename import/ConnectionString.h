@@ -3,8 +3,9 @@
 // Source=...;Initial Catalog=..."); ODBC wants its own keywords. This turns the one into the
 // other without touching a database.
 
-#include <QList>
-#include <QPair>
+#include "import/OdbcSyntax.h"
+#include "import/OleDbSyntax.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,20 +17,6 @@ inline constexpr bool kLocalProtocols = true;
 #else
 inline constexpr bool kLocalProtocols = false;
 #endif
-
-// keyword=value pairs of an OLE DB string in order, keywords as written, values unquoted.
-// Nothing when the text breaks the syntax (a pair without "=", an unterminated quote).
-std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text);
-// The same for a string being edited: what breaks the syntax is skipped instead (segments
-// without "=", an unterminated quote runs to the end, text after a closing quote is ignored).
-QList<QPair<QString, QString>> ParseOleDbStringLenient(const QString &text);
-
-// A value as an ODBC connection string needs it: in braces, "}" doubled, when it holds
-// characters that would end or confuse it.
-QString QuoteOdbcValue(const QString &value);
-
-// Whether an ODBC-style string has the keyword (outside braces), regardless of case.
-bool OdbcStringHasKey(const QString &odbc, const QString &keyword);
 
 // A named instance that the driver cannot find by itself within the login time-out: its port is
 // asked of the SQL Server Browser first, then Server= and Port= are added.

@@ -3,6 +3,13 @@ target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/OdbcHeaders.h
   ${CMAKE_CURRENT_LIST_DIR}/OdbcApi.h ${CMAKE_CURRENT_LIST_DIR}/OdbcApi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionString.h ${CMAKE_CURRENT_LIST_DIR}/ConnectionString.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OleDbSyntax.h ${CMAKE_CURRENT_LIST_DIR}/OleDbSyntax.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OdbcSyntax.h ${CMAKE_CURRENT_LIST_DIR}/OdbcSyntax.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SqlServerDriverChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SqlServerProviderTranslation.h
+  ${CMAKE_CURRENT_LIST_DIR}/SqlServerProviderTranslation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OdbcProviderTranslation.h
+  ${CMAKE_CURRENT_LIST_DIR}/OdbcProviderTranslation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ParamMarkers.h ${CMAKE_CURRENT_LIST_DIR}/ParamMarkers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.h ${CMAKE_CURRENT_LIST_DIR}/FieldKinds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.h ${CMAKE_CURRENT_LIST_DIR}/StatementCancel.cpp
