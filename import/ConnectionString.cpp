@@ -24,7 +24,8 @@ bool RawNamesOdbcTarget(const QString &text) {
 
 OdbcConnectTarget TranslateConnectionString(const QString &text,
                                             const std::function<QStringList()> &installedDrivers,
-                                            bool localProtocols) {
+                                            bool localProtocols,
+                                            const DataSourceDriverLookup &dataSourceDriver) {
     OdbcConnectTarget passThrough;
     passThrough.connectionString = text;
     const auto pairs = ParseOleDbString(text);
@@ -37,11 +38,12 @@ OdbcConnectTarget TranslateConnectionString(const QString &text,
             odbcTarget = odbcTarget || NamesOdbcTarget(pair.first);
         if (odbcTarget || pairs->isEmpty() || RawNamesOdbcTarget(text))
             return passThrough;
-        return TranslateOdbcProvider(*pairs); // OLE DB's default provider is MSDASQL
+        return TranslateOdbcProvider(*pairs,
+                                     dataSourceDriver); // OLE DB's default provider is MSDASQL
     }
     const QString name = provider.section(QLatin1Char('.'), 0, 0).trimmed();
     if (name.compare(QLatin1String("MSDASQL"), Qt::CaseInsensitive) == 0)
-        return TranslateOdbcProvider(*pairs);
+        return TranslateOdbcProvider(*pairs, dataSourceDriver);
     if (name.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive) ||
         name.startsWith(QLatin1String("SQLNCLI"), Qt::CaseInsensitive) ||
         name.startsWith(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive))

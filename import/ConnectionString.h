@@ -3,6 +3,7 @@
 // Source=...;Initial Catalog=..."); ODBC wants its own keywords. This turns the one into the
 // other without touching a database.
 
+#include "import/DataSourceDriver.h"
 #include "import/OdbcSyntax.h"
 #include "import/OleDbSyntax.h"
 
@@ -37,11 +38,13 @@ struct OdbcConnectTarget {
 
 // The ODBC form of a connection string. A string that already names Driver=, DSN= or FILEDSN=
 // passes unchanged; so does one that cannot be read, so that the driver manager reports it.
-// installedDrivers is asked only when a SQL Server driver has to be chosen. Named pipes and
-// shared memory are there only where the platform has them (Windows).
-OdbcConnectTarget TranslateConnectionString(const QString &text,
-                                            const std::function<QStringList()> &installedDrivers,
-                                            bool localProtocols = kLocalProtocols);
+// installedDrivers is asked only when a SQL Server driver has to be chosen, dataSourceDriver
+// only where MSDASQL's ODBC string names its driver through a data source or a driver's name.
+// Named pipes and shared memory are there only where the platform has them (Windows).
+OdbcConnectTarget
+TranslateConnectionString(const QString &text, const std::function<QStringList()> &installedDrivers,
+                          bool localProtocols = kLocalProtocols,
+                          const DataSourceDriverLookup &dataSourceDriver = DataSourceDriver);
 
 // The SQL Server ODBC driver to use among the installed ones: the highest "ODBC Driver N for SQL
 // Server", then the highest "SQL Server Native Client N", then "FreeTDS", then "SQL Server".

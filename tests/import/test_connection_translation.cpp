@@ -23,10 +23,19 @@ const char *const kNative = "SQL Server Native Client 11.0";
 const char *const kLegacy = "SQL Server";
 const char *const kTds = "FreeTDS";
 
+// This table's data sources: "TdsDsn" and the file "tds.dsn" are FreeTDS's (through a driver
+// named "Tds"), "SqliteDsn" another driver's.
+QStringList DataSources(const QString &keyword, const QString &name) {
+    const QString tds = S("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so");
+    if (name == u"TdsDsn" || name == u"Tds" || (keyword == u"FILEDSN" && name == u"tds.dsn"))
+        return {S("Tds"), tds};
+    return name == u"SqliteDsn" ? QStringList{S("SQLite3")} : QStringList();
+}
+
 // The driver's string, or "!" and the refusal.
 std::string Translated(const char *oledb, const char *driver, bool windows = false) {
     const OdbcConnectTarget target = TranslateConnectionString(
-        S(oledb), [driver] { return QStringList{S(driver)}; }, windows);
+        S(oledb), [driver] { return QStringList{S(driver)}; }, windows, DataSources);
     return (target.refusal.isEmpty() ? target.connectionString : u'!' + target.refusal)
         .toStdString();
 }
@@ -113,6 +122,19 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
          "!The value of the keyword \"Password\" cannot be passed to the ODBC driver \"FreeTDS\" "
          "because it contains \"};\""},
         {"Provider=MSDASQL;DSN=x;y==z=1", kMs18, "!The keyword \"y=z\" cannot be passed to ODBC"},
+        // MSDASQL's values quoted for the driver its data source or driver name stands for.
+        {"Provider=MSDASQL.1;User ID=sa;Password=\"p;w}d{x=1\";Data Source=TdsDsn;"
+         "Initial Catalog=TH7",
+         kMs18, "DSN=TdsDsn;UID=sa;PWD={p;w}d{x=1};DATABASE=TH7"},
+        {"Provider=MSDASQL;Extended Properties=\"Driver={FreeTDS}\";Password='a}b'", kMs18,
+         "Driver={FreeTDS};PWD=a}b"},
+        {"Provider=MSDASQL;Driver=/usr/lib/odbc/libtdsodbc.so;UID={u}}v};FILEDSN=x", kMs18,
+         "Driver=/usr/lib/odbc/libtdsodbc.so;UID=u}v;FILEDSN=x"},
+        {"Provider=MSDASQL;FILEDSN=tds.dsn;Password=\"a}}b\"", kMs18, "PWD=a}}b;FILEDSN=tds.dsn"},
+        {"Provider=MSDASQL;Extended Properties=\"DSN=SqliteDsn\";Password='a}b'", kTds,
+         "DSN=SqliteDsn;PWD={a}}b}"},
+        {"Provider=MSDASQL;Data Source=TdsDsn;pASSword=\"x};y\"", kMs18,
+         "!The value of the keyword \"pASSword\" cannot be passed to the ODBC driver \"Tds\""},
     };
     for (const Case &c : cases) {
         const std::string got = Translated(c.oledb, c.driver);
