@@ -20,6 +20,12 @@ QString KeywordRefused(const QString &keyword, const QString &driver) {
         .arg(Quoted(keyword), Quoted(driver));
 }
 
+// For a keyword that the driver takes with one value only.
+QString KeywordValueRefused(const QString &keyword, const QString &value, const QString &driver) {
+    return QStringLiteral("The keyword %1 with the value %2 cannot be used with the ODBC driver %3")
+        .arg(Quoted(keyword), Quoted(value), Quoted(driver));
+}
+
 QString ValueRefused(const QString &keyword, const QString &value) {
     return QStringLiteral("The value %1 of the keyword %2 is not understood")
         .arg(Quoted(value), Quoted(keyword));
@@ -121,6 +127,11 @@ public:
             if (row == nullptr)
                 return Refuse(QStringLiteral("Unknown keyword %1 in the connection string")
                                   .arg(Quoted(pair.first)));
+            // An empty server name or address is not given: it neither replaces one that is
+            // nor means this machine when another keyword names the server.
+            if ((row->kind == ValueKind::Server || row->kind == ValueKind::Address) &&
+                pair.second.trimmed().isEmpty())
+                continue;
             m_values[row] = pair; // the last one wins, as with OLE DB
         }
 
@@ -163,6 +174,14 @@ private:
         m_out += key + QLatin1Char('=') + *quoted;
     }
 
+    // Names the keyword that asked for the protocol, as typed: the server name's prefix or the
+    // network library.
+    QString ProtocolRefused(const QPair<QString, QString> &typed, const QString &where) const {
+        return QStringLiteral("The value %1 of the keyword %2 asks for a protocol that the ODBC "
+                              "driver %3 cannot use%4")
+            .arg(Quoted(typed.second.trimmed()), Quoted(typed.first), Quoted(m_driver), where);
+    }
+
     const QPair<QString, QString> *Given(ValueKind kind) const {
         for (const auto &[row, pair] : m_values)
             if (row->kind == kind)
@@ -182,7 +201,8 @@ private:
                      ? OleDbFlag(value) == OleDbFlag(behaviour)
                      : value.trimmed().compare(behaviour, Qt::CaseInsensitive) == 0);
             if (!asDriverDoes)
-                Refuse(KeywordRefused(keyword, m_driver));
+                Refuse(behaviour.isEmpty() ? KeywordRefused(keyword, m_driver)
+                                           : KeywordValueRefused(keyword, value, m_driver));
             return;
         }
         const QString odbc = QString::fromLatin1(fate.odbc ? fate.odbc : "");
@@ -263,28 +283,30 @@ private:
             const ServerName name = SplitServerName(where ? where->second : QString());
             const QString protocol = name.protocol.isEmpty() ? libraryProtocol : name.protocol;
             if (!protocol.isEmpty() && protocol != QLatin1String("tcp")) {
-                Refuse(QStringLiteral("The server name %1 asks for a protocol that the ODBC "
-                                      "driver %2 cannot use")
-                           .arg(Quoted(where ? where->second.trimmed() : libraryName),
-                                Quoted(m_driver)));
+                Refuse(ProtocolRefused(name.protocol.isEmpty() ? *library : *where, QString()));
                 return false;
             }
             const QString host = IsThisMachine(name.host) ? QStringLiteral("localhost") : name.host;
+            const QString typed = where ? where->first : QString();
             if (!name.port.isEmpty()) {
                 bool ok = false;
                 const int port = name.port.toInt(&ok);
                 if (!ok || port < 1 || port > 65535) {
-                    Refuse(QStringLiteral("The port in the server name %1 is not a number from "
-                                          "1 to 65535")
-                               .arg(Quoted(where->second.trimmed())));
+                    Refuse(QStringLiteral("The port in the value %1 of the keyword %2 is not a "
+                                          "number from 1 to 65535")
+                               .arg(Quoted(where->second.trimmed()), Quoted(where->first)));
                     return false;
                 }
-                Append(QStringLiteral("Server"), host);
+                Append(QStringLiteral("Server"), host, typed);
                 Append(QStringLiteral("Port"), QString::number(port));
             } else if (!name.instance.isEmpty()) {
-                m_target.instance = NamedInstance{host, name.instance};
+                // Server= is added once the browser has told the port: checked here already.
+                if (!FreeTdsValue(host))
+                    Refuse(FreeTdsValueRefusal(typed, m_driver));
+                else
+                    m_target.instance = NamedInstance{host, name.instance};
             } else {
-                Append(QStringLiteral("Server"), host);
+                Append(QStringLiteral("Server"), host, typed);
                 Append(QStringLiteral("Port"), QStringLiteral("1433"));
             }
             return m_target.refusal.isEmpty();
@@ -302,9 +324,9 @@ private:
             }
             const bool local = name.protocol == u"np" || name.protocol == u"lpc";
             if (local && !m_localProtocols) {
-                Refuse(QStringLiteral("The server name %1 asks for a protocol that the ODBC "
-                                      "driver %2 cannot use here")
-                           .arg(Quoted(text), Quoted(m_driver)));
+                const bool typedPrefix = !SplitServerName(given.second).protocol.isEmpty();
+                Refuse(ProtocolRefused(typedPrefix || !library ? given : *library,
+                                       QStringLiteral(" here")));
                 return std::nullopt;
             }
             if (!m_localProtocols && IsThisMachine(name.host) && !text.isEmpty()) {
@@ -361,8 +383,8 @@ private:
             trust = flag == 1;
         }
         if (encryption == Encryption::Strict && m_family != DriverFamily::MsOdbc18) {
-            Refuse(QStringLiteral("Strict encryption cannot be used with the ODBC driver %1")
-                       .arg(Quoted(m_driver)));
+            const auto *given = Given(ValueKind::Encryption);
+            Refuse(KeywordValueRefused(given->first, given->second, m_driver));
             return;
         }
         const QString yesNo =
@@ -384,7 +406,7 @@ private:
             break;
         case DriverFamily::Legacy:
             if (trust && encryption != Encryption::Optional) {
-                Refuse(KeywordRefused(trustGiven->first, m_driver));
+                Refuse(KeywordValueRefused(trustGiven->first, trustGiven->second, m_driver));
                 return;
             }
             if (encryption != Encryption::Optional)
@@ -394,10 +416,20 @@ private:
             // FreeTDS checks a certificate only against a CA file of its own configuration,
             // which the connection string cannot name: encryption through it is unchecked.
             if (encryption == Encryption::Mandatory && !trust) {
-                Refuse(QStringLiteral("The ODBC driver %1 cannot check the server's certificate; "
-                                      "encrypting through it needs %2")
-                           .arg(Quoted(m_driver), Quoted(QStringLiteral("Trust Server "
-                                                                        "Certificate=True"))));
+                // Named: what asked for encryption, the keyword or the provider that encrypts
+                // by default.
+                const auto *asked = Given(ValueKind::Encryption);
+                const auto provider =
+                    m_values.find(FindConnectionKeyword(QStringLiteral("Provider")));
+                const QPair<QString, QString> by =
+                    asked ? *asked
+                          : (provider != m_values.end() ? provider->second
+                                                        : QPair<QString, QString>{});
+                Refuse(QStringLiteral("The value %1 of the keyword %2 asks for encryption with a "
+                                      "checked certificate, but the ODBC driver %3 cannot check "
+                                      "the server's certificate; encrypting through it needs %4")
+                           .arg(Quoted(by.second.trimmed()), Quoted(by.first), Quoted(m_driver),
+                                Quoted(QStringLiteral("Trust Server Certificate=True"))));
                 return;
             }
             Append(QStringLiteral("Encryption"), encryption == Encryption::Mandatory
