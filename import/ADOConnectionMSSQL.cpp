@@ -123,9 +123,12 @@ void TADOConnectionMSSQL::Open() {
             if (answer.port == 0)
                 throw EDatabaseError(QStringLiteral("%1: %2").arg(Name(), answer.failure),
                                      QString(), 0, false);
-            target.connectionString += QStringLiteral(";Server=%1;Port=%2")
-                                           .arg(QuoteOdbcValue(target.instance->host))
-                                           .arg(answer.port);
+            // Only FreeTDS is given an instance to find; the translation checked its host.
+            target.connectionString +=
+                QStringLiteral(";Server=%1;Port=%2")
+                    .arg(FreeTdsValue(target.instance->host)
+                             .value_or(QuoteOdbcValue(target.instance->host)))
+                    .arg(answer.port);
         }
         if (!odbc::Succeeded(m_dbc.Allocate(SQL_HANDLE_DBC, env)))
             throw odbc::MakeError(SQL_HANDLE_ENV, env, Name(), "Cannot allocate a connection");

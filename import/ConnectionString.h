@@ -3,8 +3,10 @@
 // Source=...;Initial Catalog=..."); ODBC wants its own keywords. This turns the one into the
 // other without touching a database.
 
-#include <QList>
-#include <QPair>
+#include "import/DataSourceDriver.h"
+#include "import/OdbcSyntax.h"
+#include "import/OleDbSyntax.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,20 +18,6 @@ inline constexpr bool kLocalProtocols = true;
 #else
 inline constexpr bool kLocalProtocols = false;
 #endif
-
-// keyword=value pairs of an OLE DB string in order, keywords as written, values unquoted.
-// Nothing when the text breaks the syntax (a pair without "=", an unterminated quote).
-std::optional<QList<QPair<QString, QString>>> ParseOleDbString(const QString &text);
-// The same for a string being edited: what breaks the syntax is skipped instead (segments
-// without "=", an unterminated quote runs to the end, text after a closing quote is ignored).
-QList<QPair<QString, QString>> ParseOleDbStringLenient(const QString &text);
-
-// A value as an ODBC connection string needs it: in braces, "}" doubled, when it holds
-// characters that would end or confuse it.
-QString QuoteOdbcValue(const QString &value);
-
-// Whether an ODBC-style string has the keyword (outside braces), regardless of case.
-bool OdbcStringHasKey(const QString &odbc, const QString &keyword);
 
 // A named instance that the driver cannot find by itself within the login time-out: its port is
 // asked of the SQL Server Browser first, then Server= and Port= are added.
@@ -50,11 +38,13 @@ struct OdbcConnectTarget {
 
 // The ODBC form of a connection string. A string that already names Driver=, DSN= or FILEDSN=
 // passes unchanged; so does one that cannot be read, so that the driver manager reports it.
-// installedDrivers is asked only when a SQL Server driver has to be chosen. Named pipes and
-// shared memory are there only where the platform has them (Windows).
-OdbcConnectTarget TranslateConnectionString(const QString &text,
-                                            const std::function<QStringList()> &installedDrivers,
-                                            bool localProtocols = kLocalProtocols);
+// installedDrivers is asked only when a SQL Server driver has to be chosen, dataSourceDriver
+// only where MSDASQL's ODBC string names its driver through a data source or a driver's name.
+// Named pipes and shared memory are there only where the platform has them (Windows).
+OdbcConnectTarget
+TranslateConnectionString(const QString &text, const std::function<QStringList()> &installedDrivers,
+                          bool localProtocols = kLocalProtocols,
+                          const DataSourceDriverLookup &dataSourceDriver = DataSourceDriver);
 
 // The SQL Server ODBC driver to use among the installed ones: the highest "ODBC Driver N for SQL
 // Server", then the highest "SQL Server Native Client N", then "FreeTDS", then "SQL Server".

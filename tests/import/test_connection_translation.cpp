@@ -30,10 +30,17 @@ const char *const kNative = "SQL Server Native Client 11.0";
 const char *const kLegacy = "SQL Server";
 const char *const kTds = "FreeTDS";
 
+// This table's data sources: "TdsDsn" and the file "tds.dsn" are FreeTDS's, "SqliteDsn" not.
+QStringList DataSources(const QString &keyword, const QString &name) {
+    if (name == u"TdsDsn" || (keyword == u"FILEDSN" && name == u"tds.dsn"))
+        return {S("Tds"), S("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so")};
+    return name == u"SqliteDsn" ? QStringList{S("SQLite3")} : QStringList();
+}
+
 // The driver's string, or "!" and the refusal.
 std::string Translated(const char *oledb, const char *driver, bool windows = false) {
     const OdbcConnectTarget target = TranslateConnectionString(
-        S(oledb), [driver] { return QStringList{S(driver)}; }, windows);
+        S(oledb), [driver] { return QStringList{S(driver)}; }, windows, DataSources);
     return (target.refusal.isEmpty() ? target.connectionString : u'!' + target.refusal)
         .toStdString();
 }
@@ -102,11 +109,11 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
         {"Provider=SQLOLEDB;Data Source=h;Failover Partner=h2", kTds,
          "!The keyword \"Failover Partner\" cannot be used with the ODBC driver \"FreeTDS\""},
         {"Provider=SQLOLEDB;Data Source=h;multisubnetfailover=True", kLegacy,
-         "!The keyword \"multisubnetfailover\" cannot be used with the ODBC driver \"SQL Server\""},
+         "!The keyword \"multisubnetfailover\" with the value \"True\" cannot be used"},
         {"Provider=SQLOLEDB;Data Source=h;Multi Subnet Failover=False;Auto Translate=yes", kTds,
          "Driver={FreeTDS};Server=h;Port=1433;Encryption=request;TDS_Version=7.4"},
         {"Provider=SQLOLEDB;Data Source=h;Auto Translate=False", kTds,
-         "!The keyword \"Auto Translate\" cannot be used"},
+         "!The keyword \"Auto Translate\" with the value \"False\" cannot be used"},
         {"Provider=SQLOLEDB;Data Source=h;Host Name In Certificate=h.example", kMs17,
          "!The keyword \"Host Name In Certificate\" cannot be used"},
         {"Provider=SQLOLEDB;Data Source=h;Frobnicate=1", kMs18,
@@ -119,7 +126,22 @@ TEST(ConnectionString, KeywordsBecomeTheDriversOwn) {
         {"Provider=SQLOLEDB;Data Source=h;Password=\"a};b\"", kTds,
          "!The value of the keyword \"Password\" cannot be passed to the ODBC driver \"FreeTDS\" "
          "because it contains \"};\""},
+        {"Provider=SQLOLEDB;Data Source=\"h};x\\INST\"", kTds,
+         "!The value of the keyword \"Data Source\""},
         {"Provider=MSDASQL;DSN=x;y==z=1", kMs18, "!The keyword \"y=z\" cannot be passed to ODBC"},
+        // MSDASQL's values quoted for the driver its data source or driver name stands for.
+        {"Provider=MSDASQL.1;User ID=sa;Password=\"p;w}d{x=1\";Data Source=TdsDsn;"
+         "Initial Catalog=TH7",
+         kMs18, "DSN=TdsDsn;UID=sa;PWD={p;w}d{x=1};DATABASE=TH7"},
+        {"Provider=MSDASQL;Extended Properties=\"Driver={FreeTDS}\";Password='a}b'", kMs18,
+         "Driver={FreeTDS};PWD=a}b"},
+        {"Provider=MSDASQL;Driver=/usr/lib/odbc/libtdsodbc.so;UID={u}}v};FILEDSN=x", kMs18,
+         "Driver=/usr/lib/odbc/libtdsodbc.so;UID=u}v;FILEDSN=x"},
+        {"Provider=MSDASQL;FILEDSN=tds.dsn;Password=\"a}}b\"", kMs18, "PWD=a}}b;FILEDSN=tds.dsn"},
+        {"Provider=MSDASQL;Extended Properties=\"DSN=SqliteDsn\";Password='a}b'", kTds,
+         "DSN=SqliteDsn;PWD={a}}b}"},
+        {"Provider=MSDASQL;Data Source=TdsDsn;pASSword=\"x};y\"", kMs18,
+         "!The value of the keyword \"pASSword\" cannot be passed to the ODBC driver \"Tds\""},
     };
     for (const Case &c : cases) {
         const std::string got = Translated(c.oledb, c.driver);
@@ -214,9 +236,10 @@ TEST(ConnectionString, ServerNames) {
         {"localhost", kTds, false, "Server=localhost;Port=1433"},
         {"::1", kTds, false, "Server=::1;Port=1433"},
         {"[fe80::1],1500", kTds, false, "Server=fe80::1;Port=1500"},
-        {"host,99999", kTds, false, "!The port in the server name \"host,99999\""},
-        {"np:host", kTds, true, "!The server name \"np:host\" asks for a protocol"},
-        {"lpc:.", kTds, true, "!The server name \"lpc:.\""},
+        {"host,99999", kTds, false,
+         "!The port in the value \"host,99999\" of the keyword \"Data Source\""},
+        {"np:host", kTds, true, "!The value \"np:host\" of the keyword \"Data Source\" asks for a"},
+        {"lpc:.", kTds, true, "!The value \"lpc:.\" of the keyword \"Data Source\""},
         // Microsoft's drivers read the names themselves; pipes and shared memory only on
         // Windows, and only Windows knows "(local)" and ".".
         {"host\\inst,1500", kMs18, false, "Server=host\\inst,1500"},
@@ -224,7 +247,7 @@ TEST(ConnectionString, ServerNames) {
         {".\\SQLEXPRESS", kMs17, false, "Server=localhost\\SQLEXPRESS"},
         {"(local)", kMs17, true, "Server=(local)"},
         {"np:host", kMs18, true, "Server=np:host"},
-        {"np:host", kMs18, false, "!The server name \"np:host\" asks for a protocol"},
+        {"np:host", kMs18, false, "!The value \"np:host\" of the keyword \"Data Source\""},
         {"[::1],1433", kNative, true, "Server=[::1],1433"},
     };
     for (const Case &c : cases) {
@@ -246,6 +269,25 @@ TEST(ConnectionString, ServerNames) {
     EXPECT_EQ(named.instance->instance, S("INST"));
     EXPECT_FALSE(named.connectionString.contains(S("Server=")));
 
+    // An empty server name or address is not given: every driver goes where Microsoft's go.
+    struct Empty {
+        const char *oledb, *microsoft, *tds;
+    } empties[] = {
+        {"Data Source=db.example,1500;Network Address=;User ID=u", "Server=db.example,1500;UID=u",
+         "Server=db.example;Port=1500;UID=u"},
+        {"Extended Properties=\"Address=\";Data Source=db.example,1500;Addr=\" \"",
+         "Server=db.example,1500;", "Server=db.example;Port=1500;"},
+        {"Data Source=db.example,1500;Server=", "Server=db.example,1500;",
+         "Server=db.example;Port=1500;"},
+    };
+    for (const Empty &e : empties)
+        for (const char *driver : {kMs18, kMs17, kNative, kLegacy, kTds}) {
+            const std::string oledb = std::string("Provider=SQLOLEDB;") + e.oledb;
+            const std::string got = Translated(oledb.c_str(), driver) + ';';
+            EXPECT_NE(got.find(driver == kTds ? e.tds : e.microsoft), std::string::npos)
+                << e.oledb << " with " << driver << " gave " << got;
+        }
+
     // The network library is a protocol prefix, and nothing at all without a server name.
     struct Library {
         const char *oledb;
@@ -259,12 +301,16 @@ TEST(ConnectionString, ServerNames) {
          "Driver={ODBC Driver 18 for SQL Server};UID=u;Encrypt=no"},
         {"Network Library=DBNMPNTW", kNative, true,
          "Driver={SQL Server Native Client 11.0};Server=np:(local);Encrypt=no"},
-        {"Data Source=srv;Net=DBNMPNTW", kMs17, false, "!The server name \"np:srv\""},
+        {"Data Source=srv;Net=DBNMPNTW", kMs17, false,
+         "!The value \"DBNMPNTW\" of the keyword \"Net\""},
+        {"Server=h;Network = dbnmpntw", kMs18, false,
+         "!The value \"dbnmpntw\" of the keyword \"Network\" asks for a protocol"},
         {"Data Source=srv;Network Library=DBMSSOCN", kLegacy, false,
          "Driver={SQL Server};Server=srv;Network=DBMSSOCN"},
         {"Data Source=srv;Network Library=DBMSSOCN", kTds, false,
          "Driver={FreeTDS};Server=srv;Port=1433;Encryption=request;TDS_Version=7.4"},
-        {"Data Source=srv;Network Library=DBMSLPCN", kTds, true, "!The server name \"srv\""},
+        {"Data Source=srv;Network Library=DBMSLPCN", kTds, true,
+         "!The value \"DBMSLPCN\" of the keyword \"Network Library\""},
         {"Data Source=srv;Network Library=dbmsspxn", kMs18, true,
          "!The value \"dbmsspxn\" of the keyword \"Network Library\""},
     };
@@ -291,21 +337,23 @@ TEST(ConnectionString, EncryptionMeansTheSameThroughEveryDriver) {
         {"", "SQLNCLI11", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
         {"", "MSOLEDBSQL", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
         {"", "MSOLEDBSQL19", "Encrypt=yes;TrustServerCertificate=no",
-         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes", "!cannot check the server's"},
+         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes",
+         "!The value \"MSOLEDBSQL19\" of the keyword \"Provider\" asks for encryption"},
         {"Encrypt=Optional", "MSOLEDBSQL19", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
         {"Use Encryption for Data=True", "SQLOLEDB", "Encrypt=yes;TrustServerCertificate=no",
-         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes", "!cannot check the server's"},
+         "Encrypt=yes;TrustServerCertificate=no", "Encrypt=yes",
+         "!The value \"True\" of the keyword \"Use Encryption for Data\" asks for encryption"},
         {"Encrypt=Mandatory;TrustServerCertificate=yes", "SQLNCLI11",
          "Encrypt=yes;TrustServerCertificate=yes", "Encrypt=yes;TrustServerCertificate=yes",
-         "!The keyword \"TrustServerCertificate\"", "Encryption=require"},
+         "!The keyword \"TrustServerCertificate\" with the value \"yes\"", "Encryption=require"},
         {"Encrypt=no;Trust Server Certificate=True", "SQLOLEDB",
          "Encrypt=no;TrustServerCertificate=yes", "Encrypt=no;TrustServerCertificate=yes", "",
          "Encryption=request"},
         {"Encrypt=false", "MSOLEDBSQL19", "Encrypt=no", "Encrypt=no", "", "Encryption=request"},
         {"Encrypt=Strict", "MSOLEDBSQL19", "Encrypt=strict;TrustServerCertificate=no",
-         "!Strict encryption cannot be used with the ODBC driver \"ODBC Driver 17 for SQL Server\"",
-         "!Strict encryption cannot be used with the ODBC driver \"SQL Server\"",
-         "!Strict encryption cannot be used with the ODBC driver \"FreeTDS\""},
+         "!The keyword \"Encrypt\" with the value \"Strict\" cannot be used",
+         "!\"Strict\" cannot be used with the ODBC driver \"SQL Server\"",
+         "!\"Strict\" cannot be used with the ODBC driver \"FreeTDS\""},
         {"Encrypt=sometimes", "SQLOLEDB", "!The value \"sometimes\" of the keyword \"Encrypt\"",
          "!The value \"sometimes\"", "!The value \"sometimes\"", "!The value \"sometimes\""},
     };

@@ -9,6 +9,7 @@
 #include "import/SqlBrowser.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
@@ -272,4 +273,31 @@ TEST(FreeTds, LoginCarriesTheValuesAsTyped) {
               S("connHarrowby: The value of the keyword \"Password\" cannot be passed to the ODBC "
                 "driver \"FreeTDS\" because it contains \"};\""));
     EXPECT_EQ(server.Log(S("connect")).size(), before);
+}
+
+// A DSN of FreeTDS's in a private odbc.ini: the password is quoted as FreeTDS reads it.
+TEST(FreeTds, DataSourceGetsThePasswordAsTyped) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows keeps its DSNs in the registry, not in an odbc.ini";
+#endif
+    TdsTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(S("odbc.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[VantrelDsn]\nDriver=FreeTDS\nServer=127.0.0.1\nTDS_Version=7.4\nPort=" +
+              QByteArray::number(server.Port()));
+    ini.close();
+    const QByteArray before = qgetenv("ODBCINI");
+    qputenv("ODBCINI", ini.fileName().toLocal8Bit());
+    TADOConnectionMSSQL conn(S("connHarrowby"));
+    conn.SetConnectionString(S("Provider=MSDASQL.1;User ID=sa;Password=\"p;w}d{x=1\";"
+                               "Data Source=VantrelDsn;Initial Catalog=TH7"));
+    qint64 elapsed = 0;
+    const QString failure = OpenError(conn, &elapsed);
+    before.isNull() ? qunsetenv("ODBCINI") : qputenv("ODBCINI", before);
+    ASSERT_TRUE(conn.Connected()) << failure.toStdString();
+    const QList<QJsonObject> logins = server.Log(S("login"));
+    ASSERT_EQ(logins.size(), 1);
+    EXPECT_EQ(logins.first()[S("password")].toString().toStdString(), "p;w}d{x=1");
 }
