@@ -3,42 +3,88 @@
 #include "import/ConnectionKeywords.h"
 #include "import/ConnectionString.h"
 
-#include <cstring>
+#include <iterator>
 
 namespace {
 
-// The keywords that the prompt shows in fields of its own; every spelling of them is found
-// through the run's keyword table, so that the prompt reads a string as the run does.
+// The keywords that the prompt shows in fields of its own. For the SQL Server providers every
+// spelling of them is found through the run's keyword table; the ODBC bridge reads only the OLE DB
+// names and passes every other keyword to the driver, security settings included.
 constexpr const char *kShown[] = {
     "Provider",
     "Data Source",
     "Initial Catalog",
     "User ID",
     "Password",
-    "Integrated Security",
     "Persist Security Info",
+    "Extended Properties",
+    "Integrated Security",
     "Use Encryption for Data",
     "Trust Server Certificate",
-    "Extended Properties",
 };
+constexpr int kShownThroughOdbc = 7;
 
-QString Canonical(const QString &keyword) {
+QString Canonical(const QString &keyword, bool odbc) {
     const KeywordRow *row = FindConnectionKeyword(keyword);
-    if (row == nullptr)
-        return {};
-    for (const char *k : kShown)
-        if (std::strcmp(row->name, k) == 0)
-            return QString::fromLatin1(k);
+    const QString name = odbc ? keyword : QString::fromLatin1(row ? row->name : "");
+    for (int i = 0; i < (odbc ? kShownThroughOdbc : int(std::size(kShown))); ++i)
+        if (name.compare(QLatin1String(kShown[i]), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(kShown[i]);
     return {};
 }
 
-bool IsTrue(const QString &value) {
+// The run's reading of an encryption value: 0 optional, 1 mandatory, 2 strict, -1 none.
+int EncryptionLevel(const QString &value) {
     const QString v = value.trimmed();
-    return v.compare(u"true", Qt::CaseInsensitive) == 0 ||
-           v.compare(u"yes", Qt::CaseInsensitive) == 0 ||
-           v.compare(u"sspi", Qt::CaseInsensitive) == 0 ||
-           v.compare(u"mandatory", Qt::CaseInsensitive) == 0 ||
-           v.compare(u"strict", Qt::CaseInsensitive) == 0 || v == u"1";
+    const char *levels[] = {"optional", "mandatory", "strict"};
+    for (int level = 0; level < 3; ++level)
+        if (v.compare(QLatin1String(levels[level]), Qt::CaseInsensitive) == 0)
+            return level;
+    return OleDbFlag(v);
+}
+
+// A value that the run refuses is kept as typed, so that it goes on refusing it.
+void KeepUnread(std::optional<QString> &slot, const QString &value, bool readable) {
+    slot = readable ? std::nullopt : std::optional<QString>(value);
+}
+
+// Takes a keyword that the prompt shows into its field; false for one it does not show.
+bool Show(OleDbConnectionFields &f, const OleDbPair &p, bool odbc, bool &persist) {
+    const QString k = Canonical(p.keyword, odbc);
+    const QString &v = p.value;
+    if (k == u"Provider")
+        f.provider = v;
+    else if (k == u"Data Source")
+        f.dataSource = v;
+    else if (k == u"Initial Catalog")
+        f.database = v;
+    else if (k == u"User ID") {
+        f.userName = v;
+        f.userGiven = true;
+    } else if (k == u"Password") {
+        f.password = v;
+        f.passwordGiven = true;
+    } else if (k == u"Persist Security Info")
+        persist = OleDbFlag(v) == 1;
+    else if (k == u"Integrated Security") {
+        const QString t = v.trimmed();
+        const int on = t.compare(u"SSPI", Qt::CaseInsensitive) == 0 ? 1 : OleDbFlag(t);
+        f.integratedSecurity = on == 1;
+        KeepUnread(f.integratedAsTyped, v, on >= 0 || t.isEmpty());
+    } else if (k == u"Use Encryption for Data") {
+        const int level = EncryptionLevel(v);
+        f.encrypt = level > 0;
+        f.encryptStrict = level == 2;
+        f.encryptGiven = true;
+        KeepUnread(f.encryptAsTyped, v, level >= 0);
+    } else if (k == u"Trust Server Certificate") {
+        const int on = OleDbFlag(v);
+        f.trustServerCertificate = on == 1;
+        f.trustGiven = true;
+        KeepUnread(f.trustAsTyped, v, on >= 0);
+    } else
+        return false;
+    return true;
 }
 
 QString BoolText(bool b) {
@@ -97,45 +143,48 @@ bool IsOdbcProvider(const QString &provider) {
 
 OleDbConnectionFields ParseOleDbConnectionFields(const QString &connectionString) {
     OleDbConnectionFields f;
-    bool persist = false, persistGiven = false, integratedGiven = false;
-    for (const OleDbPair &p : ParseOleDbConnectionString(connectionString)) {
-        const QString k = Canonical(p.keyword);
-        if (k.isEmpty())
-            f.others.append(p);
-        else if (k == u"Provider")
+    const QList<OleDbPair> pairs = ParseOleDbConnectionString(connectionString);
+    for (const OleDbPair &p : pairs)
+        if (p.keyword.compare(u"Provider", Qt::CaseInsensitive) == 0)
             f.provider = p.value;
-        else if (k == u"Data Source")
-            f.dataSource = p.value;
-        else if (k == u"Initial Catalog")
-            f.database = p.value;
-        else if (k == u"User ID")
-            f.userName = p.value;
-        else if (k == u"Password")
-            f.password = p.value;
-        else if (k == u"Integrated Security") {
-            f.integratedSecurity = IsTrue(p.value);
-            integratedGiven = true;
-        } else if (k == u"Persist Security Info") {
-            persist = IsTrue(p.value);
-            persistGiven = true;
-        } else if (k == u"Use Encryption for Data") {
-            f.encrypt = IsTrue(p.value);
-            f.encryptGiven = true;
-            f.encryptStrict = p.value.trimmed().compare(u"strict", Qt::CaseInsensitive) == 0;
-        } else if (k == u"Trust Server Certificate") {
-            f.trustServerCertificate = IsTrue(p.value);
-            f.trustGiven = true;
-        } else if (k == u"Extended Properties") {
+    const bool odbc = IsOdbcProvider(f.provider);
+    // The run reads what Extended Properties holds first, and a keyword written outside wins.
+    QList<OleDbPair> extended, outside;
+    int extendedCount = 0;
+    for (const OleDbPair &p : pairs) {
+        if (Canonical(p.keyword, odbc) != u"Extended Properties") {
+            outside.append(p);
+        } else if (odbc) { // the ODBC string; the last one counts
             f.odbcConnectionString = p.value;
             f.odbcUseConnectionString = true;
+        } else { // more keywords, all of them counting
+            for (const auto &[keyword, value] : ReadProviderString(p.value))
+                extended.append({keyword, value});
+            f.odbcConnectionString = p.value;
+            f.odbcUseConnectionString = true;
+            ++extendedCount;
         }
     }
-    if (!integratedGiven)
-        f.integratedSecurity = false;
+    bool persist = false;
+    QStringList unshown; // what stays in Extended Properties
+    for (const OleDbPair &p : std::as_const(extended)) {
+        const QString k = Canonical(p.keyword, false);
+        const bool nested = k == u"Provider" || k == u"Persist Security Info" ||
+                            k == u"Extended Properties"; // the run ignores them in there
+        if (nested || !Show(f, p, false, persist))
+            unshown.append(p.keyword + u'=' + QuoteOdbcValue(p.value));
+    }
+    if (unshown.size() < extended.size() || extendedCount > 1) {
+        f.odbcConnectionString = unshown.join(u';');
+        f.odbcUseConnectionString = !unshown.isEmpty();
+    }
+    for (const OleDbPair &p : std::as_const(outside))
+        if (!Show(f, p, odbc, persist))
+            f.others.append(p);
     // A password that the string already holds must survive an edit.
-    f.allowSavingPassword = (persistGiven && persist) || !f.password.isEmpty();
-    if (IsOdbcProvider(f.provider))
-        f.integratedSecurity = false;
+    f.allowSavingPassword = persist || !f.password.isEmpty();
+    if (!f.encryptGiven)
+        f.encrypt = ProviderEncryptsByDefault(f.provider);
     return f;
 }
 
@@ -143,28 +192,39 @@ QString BuildOleDbConnectionString(const OleDbConnectionFields &f, PasswordUse u
     const bool odbc = IsOdbcProvider(f.provider);
     const bool integrated = f.integratedSecurity && !odbc;
     QList<OleDbPair> pairs;
-    pairs.append({QStringLiteral("Provider"), f.provider.trimmed()});
-    if (integrated) {
-        pairs.append({QStringLiteral("Integrated Security"), QStringLiteral("SSPI")});
-    } else if (!f.password.isEmpty() && (f.allowSavingPassword || use == PasswordUse::Always)) {
-        pairs.append({QStringLiteral("Password"), f.password});
-    }
-    pairs.append({QStringLiteral("Persist Security Info"), BoolText(f.allowSavingPassword)});
-    if (!integrated && !f.userName.isEmpty())
-        pairs.append({QStringLiteral("User ID"), f.userName});
+    const auto add = [&pairs](const char *keyword, const QString &value) {
+        pairs.append({QString::fromLatin1(keyword), value});
+    };
+    add("Provider", f.provider.trimmed());
+    if (integrated)
+        add("Integrated Security", QStringLiteral("SSPI"));
+    else if (f.integratedAsTyped && !odbc)
+        add("Integrated Security", *f.integratedAsTyped);
+    // Under integrated security a user and password are written only as the start string had them.
+    if ((f.passwordGiven || (!integrated && !f.password.isEmpty())) &&
+        (f.allowSavingPassword || use == PasswordUse::Always))
+        add("Password", f.password);
+    add("Persist Security Info", BoolText(f.allowSavingPassword));
+    if (f.userGiven || (!integrated && !f.userName.isEmpty()))
+        add("User ID", f.userName);
     if (!f.database.isEmpty())
-        pairs.append({QStringLiteral("Initial Catalog"), f.database});
-    if (odbc && f.odbcUseConnectionString)
-        pairs.append({QStringLiteral("Extended Properties"), f.odbcConnectionString});
-    else if (!f.dataSource.isEmpty())
-        pairs.append({QStringLiteral("Data Source"), f.dataSource});
-    if (f.encrypt || f.encryptGiven)
-        pairs.append({QStringLiteral("Use Encryption for Data"), f.encrypt && f.encryptStrict
-                                                                     ? QStringLiteral("Strict")
-                                                                     : BoolText(f.encrypt)});
-    if (f.trustServerCertificate || f.trustGiven)
-        pairs.append(
-            {QStringLiteral("Trust Server Certificate"), BoolText(f.trustServerCertificate)});
+        add("Initial Catalog", f.database);
+    if (f.odbcUseConnectionString)
+        add("Extended Properties", f.odbcConnectionString);
+    if ((!odbc || !f.odbcUseConnectionString) && !f.dataSource.isEmpty())
+        add("Data Source", f.dataSource);
+    if (!odbc) {
+        // Written wherever the box differs from what the provider does by itself.
+        if (f.encryptAsTyped)
+            add("Use Encryption for Data", *f.encryptAsTyped);
+        else if (f.encryptGiven || f.encrypt != ProviderEncryptsByDefault(f.provider))
+            add("Use Encryption for Data",
+                f.encrypt && f.encryptStrict ? QStringLiteral("Strict") : BoolText(f.encrypt));
+        if (f.trustAsTyped)
+            add("Trust Server Certificate", *f.trustAsTyped);
+        else if (f.trustServerCertificate || f.trustGiven)
+            add("Trust Server Certificate", BoolText(f.trustServerCertificate));
+    }
     pairs.append(f.others);
     return BuildOleDbConnectionString(pairs);
 }

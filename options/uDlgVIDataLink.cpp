@@ -236,8 +236,16 @@ OleDbConnectionFields TDlgVIDataLink::Fields() const {
     f.provider = SelectedProvider();
     const bool odbc = IsOdbcProvider(f.provider);
     f.dataSource = odbc ? cmbDataSourceName->currentText().trimmed() : edtServer->text().trimmed();
-    f.odbcUseConnectionString = odbc && rbOdbcString->isChecked();
-    f.odbcConnectionString = edtOdbcString->text().trimmed();
+    if (odbc) {
+        f.odbcUseConnectionString = rbOdbcString->isChecked();
+        f.odbcConnectionString = edtOdbcString->text().trimmed();
+        // A data source name that the start string had beside its ODBC string stays with it.
+        if (f.odbcUseConnectionString && m_start.odbcUseConnectionString &&
+            !f.dataSource.isEmpty() && f.dataSource == m_start.dataSource)
+            f.others.prepend({QStringLiteral("Data Source"), f.dataSource});
+    } else if (IsOdbcProvider(m_start.provider)) {
+        f.odbcUseConnectionString = false; // an ODBC string means nothing to the other providers
+    }
     f.integratedSecurity = !odbc && rbIntegrated->isChecked();
     f.userName = edtUserName->text();
     f.password = edtPassword->text();
@@ -245,6 +253,13 @@ OleDbConnectionFields TDlgVIDataLink::Fields() const {
     f.database = edtDatabase->text(); // as typed: blanks at the ends are part of a name
     f.encrypt = !odbc && chkEncrypt->isChecked();
     f.trustServerCertificate = !odbc && chkTrustServerCertificate->isChecked();
+    // A value the run refuses stays as typed until its box is changed.
+    if (f.integratedSecurity != m_start.integratedSecurity)
+        f.integratedAsTyped.reset();
+    if (f.encrypt != m_start.encrypt)
+        f.encryptAsTyped.reset();
+    if (f.trustServerCertificate != m_start.trustServerCertificate)
+        f.trustAsTyped.reset();
     return f;
 }
 

@@ -1,6 +1,7 @@
 // Reading and writing OLE DB connection strings, and the prompt's fields on top of them.
 #include "import/ConnectionString.h"
 #include "options/OleDbConnectionString.h"
+#include "options/uDlgVIDataLink.h"
 
 #include <QMap>
 
@@ -269,4 +270,66 @@ TEST(OleDbFields, StrictEncryptionSurvivesAnEdit) {
     f.encrypt = false;
     EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
                     .endsWith(S("Data Source=s;Use Encryption for Data=False")));
+    // Without the keyword MSOLEDBSQL19 encrypts: the box shows it, and unchecking it is written.
+    f = ParseOleDbConnectionFields(S("Provider=MSOLEDBSQL19;Data Source=s"));
+    EXPECT_TRUE(f.encrypt);
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed).endsWith(S("Data Source=s")));
+    f.encrypt = false;
+    EXPECT_TRUE(BuildOleDbConnectionString(f, PasswordUse::AsAllowed)
+                    .endsWith(S("Data Source=s;Use Encryption for Data=False")));
+}
+
+// Opened on a string and confirmed with OK, the prompt leaves what the run makes of it as it was,
+// through every driver family (the password aside where the string does not keep it).
+TEST(OleDbRoundTrip, ThePromptKeepsWhatTheRunReads) {
+    std::mt19937 random(20261210);
+    // Security keywords take yes/no-like values, the others any text; a few keywords and values
+    // are ones the run refuses.
+    const QStringList keys = S("Integrated Security|Trusted_Connection|Persist Security Info|"
+                               "Encrypt|Use Encryption for Data|TrustServerCertificate|Trust "
+                               "Server Certificate|Data Source|Server|User ID|UID|Password|PWD|"
+                               "Initial Catalog|Database|Application Name|Extended Properties|DSN")
+                                 .split(u'|');
+    const QStringList values = S("|yes|no|True|false|SSPI|Strict|Mandatory|Optional|maybe|"
+                                 "h,1433|a;b}c|{z|Encrypt=no;Server=e")
+                                   .split(u'|');
+    const char *providers[] = {"SQLOLEDB.1", "SQLNCLI11", "MSOLEDBSQL", "MSOLEDBSQL19", "MSDASQL"};
+    const char *drivers[] = {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server",
+                             "SQL Server Native Client 11.0", "SQL Server", "FreeTDS"};
+    TDlgVIDataLink dialog;
+    for (int i = 0; i < 600; ++i) {
+        QList<OleDbPair> pairs{{S("Provider"), S(providers[i % 5])}};
+        QStringList extended;
+        for (int n = int(random() % 8); n > 0; --n) {
+            const qsizetype k = random() % keys.size();
+            const QString value = values[random() % (k < 7 ? 10 : values.size())];
+            if (random() % 3)
+                pairs.append({keys[k], value});
+            else
+                extended.append(keys[k] + u'=' + QuoteOdbcValue(value));
+        }
+        if (!extended.isEmpty())
+            pairs.insert(qsizetype(random() % pairs.size()) + 1,
+                         {S("Extended Properties"), extended.join(u';')});
+        const QString before = BuildOleDbConnectionString(pairs);
+        dialog.SetFields(ParseOleDbConnectionFields(before));
+        const OleDbConnectionFields shown = dialog.Fields();
+        const QString after = shown.allowSavingPassword
+                                  ? dialog.ConnectionString()
+                                  : BuildOleDbConnectionString(shown, PasswordUse::Always);
+        for (const char *driver : drivers) {
+            const auto run = [&](const QString &s) {
+                const auto t = TranslateConnectionString(s, [&] { return QStringList{S(driver)}; });
+                return (t.refusal.isEmpty()
+                            ? QStringList{t.connectionString,
+                                          QString::number(t.loginTimeoutSeconds),
+                                          t.instance ? t.instance->instance : S("-")}
+                            : QStringList{S("refused")})
+                    .join(u'|')
+                    .toStdString();
+            };
+            EXPECT_EQ(run(before), run(after))
+                << driver << "\n " << before.toStdString() << "\n " << after.toStdString();
+        }
+    }
 }
