@@ -10,6 +10,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QImage>
 
 namespace {
@@ -20,6 +21,8 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 // The name of the installed desktop entry and of the icon in the icon theme.
 const QString kDesktopName = QStringLiteral("vantrelimport");
 constexpr uchar kUrgencyNormal = 1;
+// A service that has not answered within this time is taken for broken.
+constexpr int kAnswerMs = 1000;
 
 // The "image-data" hint: width, height, row stride, alpha, bits per sample, channels, RGBA bytes.
 struct NotificationImage {
@@ -72,22 +75,27 @@ DesktopNotificationSurface::DesktopNotificationSurface(QDBusConnection bus,
     qDBusRegisterMetaType<NotificationImage>();
     if (!m_bus.isConnected())
         return;
-    // A service the bus starts on the first call counts as there.
-    if (QDBusConnectionInterface *bi = m_bus.interface()) {
-        const QDBusReply<QStringList> names = bi->activatableServiceNames();
-        m_activatable = names.isValid() && names.value().contains(kService);
-    }
     m_bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(NotificationClosed(uint, uint)));
+    // Watched before the owner is asked, so that no change falls in between.
+    auto *watcher =
+        new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &DesktopNotificationSurface::OwnerChanged);
+    if (QDBusConnectionInterface *bi = m_bus.interface()) {
+        // A service the bus starts on the first call counts as there.
+        const QDBusReply<QStringList> names = bi->activatableServiceNames();
+        m_activatable = names.isValid() && names.value().contains(kService);
+        const QDBusReply<QString> owner = bi->serviceOwner(kService);
+        m_owner = owner.isValid() ? owner.value() : QString();
+    }
+    // Asked now, not at the first balloon: that one may come while a run holds the thread.
+    if (ServiceAvailable())
+        AskCapabilities();
 }
 
 bool DesktopNotificationSurface::ServiceAvailable() const {
-    if (!m_bus.isConnected())
-        return false;
-    if (m_activatable)
-        return true;
-    QDBusConnectionInterface *bi = m_bus.interface();
-    return bi && bi->isServiceRegistered(kService).value();
+    return m_bus.isConnected() && !m_failed && (m_activatable || !m_owner.isEmpty());
 }
 
 bool DesktopNotificationSurface::CanShowBalloons() const {
@@ -101,18 +109,24 @@ bool DesktopNotificationSurface::ReplacesInPlace() const {
 
 void DesktopNotificationSurface::PutBalloon(const QString &title, const QString &text,
                                             BalloonKind kind, unsigned delayMs) {
+    // Whatever was sent before is replaced or taken down by this call: it needs no tray balloon.
+    if (m_sent)
+        m_sent->wanted = false;
     if (title.isEmpty() && text.isEmpty()) {
         m_fallback->PutBalloon(title, text, kind, delayMs);
         m_fallbackShown = false;
-        if (m_id != 0 || m_waiting || m_next) {
-            m_next = Request{true, {}, {}, 0};
-            Pump();
-        }
+        Settle(true);
+        if (m_id != 0 && ServiceAvailable())
+            m_bus.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                           QStringLiteral("CloseNotification"))
+                            << m_id);
+        m_id = 0;
         return;
     }
+    const Balloon b{title, text, kind, delayMs};
+    Settle(true);
     if (!ServiceAvailable()) {
-        m_fallback->PutBalloon(title, text, kind, delayMs);
-        m_fallbackShown = true;
+        ShowAtTray(b);
         return;
     }
     if (m_fallbackShown) {
@@ -120,68 +134,121 @@ void DesktopNotificationSurface::PutBalloon(const QString &title, const QString 
         m_fallback->PutBalloon(QString(), QString(), BalloonKind::None, 5000);
         m_fallbackShown = false;
     }
-    m_next = Request{false, title, text, delayMs};
-    Pump();
+    Notify(b);
 }
 
-void DesktopNotificationSurface::Pump() {
-    if (m_waiting || !m_next)
-        return;
-    if (m_next->close) {
-        m_next.reset();
-        if (m_id == 0)
-            return;
-        m_bus.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       QStringLiteral("CloseNotification"))
-                        << m_id);
+void DesktopNotificationSurface::OwnerChanged(const QString &, const QString &,
+                                              const QString &newOwner) {
+    if (newOwner.isEmpty()) {
+        // Its notifications went with it.
+        m_owner.clear();
         m_id = 0;
-        return;
-    }
-    if (!m_bodyMarkup) {
-        AskCapabilities();
-        return;
-    }
-    const Request r = *m_next;
-    m_next.reset();
-    Notify(r);
+    } else if (newOwner != m_owner)
+        Appeared(newOwner);
+}
+
+void DesktopNotificationSurface::Appeared(const QString &owner) {
+    m_owner = owner;
+    m_failed = false;
+    if (owner != m_idOwner)
+        m_id = 0;
+    AskCapabilities();
 }
 
 void DesktopNotificationSurface::AskCapabilities() {
-    m_waiting = true;
-    auto *w = new QDBusPendingCallWatcher(
+    if (m_capabilities) {
+        m_capabilities->disconnect(this);
+        m_capabilities->deleteLater();
+    }
+    m_capabilities = new QDBusPendingCallWatcher(
         m_bus.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       QStringLiteral("GetCapabilities"))),
+                                                       QStringLiteral("GetCapabilities")),
+                        kAnswerMs),
         this);
-    connect(w, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<QStringList> reply = *w;
-        m_bodyMarkup = !reply.isError() && reply.value().contains(QStringLiteral("body-markup"));
-        m_waiting = false;
-        Pump();
-    });
+    connect(m_capabilities, &QDBusPendingCallWatcher::finished, this,
+            &DesktopNotificationSurface::TakeCapabilities);
 }
 
-void DesktopNotificationSurface::Notify(const Request &r) {
+void DesktopNotificationSurface::TakeCapabilities() {
+    QDBusPendingCallWatcher *call = std::exchange(m_capabilities, nullptr);
+    call->disconnect(this);
+    call->deleteLater();
+    const QDBusPendingReply<QStringList> reply = *call;
+    if (reply.isError()) {
+        // For example an installed service that cannot start (org.freedesktop.DBus.Error.Spawn.*).
+        Failed();
+        return;
+    }
+    m_bodyMarkup = reply.value().contains(QStringLiteral("body-markup"));
+}
+
+void DesktopNotificationSurface::Settle(bool waitForNotify) {
+    // Read on the bus's thread already, whether or not the event loop has delivered them.
+    if (m_capabilities && m_capabilities->isFinished())
+        TakeCapabilities();
+    if (!m_sent)
+        return;
+    // The next call needs the number of the one before. The wait ends within the call's
+    // second, and an answering service has answered long before.
+    if (waitForNotify)
+        QDBusPendingCall(*m_sent->call).waitForFinished();
+    if (m_sent->call->isFinished())
+        TakeNotifyAnswer();
+}
+
+void DesktopNotificationSurface::TakeNotifyAnswer() {
+    const Sent sent = *std::exchange(m_sent, std::nullopt);
+    sent.call->disconnect(this);
+    sent.call->deleteLater();
+    const QDBusPendingReply<uint> reply = *sent.call;
+    if (!reply.isError()) {
+        m_id = reply.value();
+        m_idOwner = reply.reply().service();
+        return;
+    }
+    Failed();
+    if (sent.wanted)
+        ShowAtTray(sent.balloon);
+}
+
+void DesktopNotificationSurface::Failed() {
+    m_failed = true;
+    m_id = 0;
+    // The owner now is the one that failed; a signal still queued about it is no appearance.
+    if (QDBusConnectionInterface *bi = m_bus.interface()) {
+        const QDBusReply<QString> owner = bi->serviceOwner(kService);
+        m_owner = owner.isValid() ? owner.value() : QString();
+    }
+}
+
+void DesktopNotificationSurface::ShowAtTray(const Balloon &b) {
+    if (!m_fallback->CanShowBalloons())
+        return;
+    m_fallback->PutBalloon(b.title, b.text, b.kind, b.delayMs);
+    m_fallbackShown = true;
+}
+
+void DesktopNotificationSurface::Notify(const Balloon &b) {
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kUrgencyNormal));
     hints.insert(QStringLiteral("desktop-entry"), kDesktopName);
     hints.insert(QStringLiteral("image-data"), QVariant::fromValue(ProgramImage()));
     // Messages from the databases may hold '<' and '&', which a markup body would swallow.
-    const QString body = *m_bodyMarkup ? r.text.toHtmlEscaped() : r.text;
+    // Until the service has told, the text goes as it is.
+    const QString body = m_bodyMarkup.value_or(false) ? b.text.toHtmlEscaped() : b.text;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    call << QStringLiteral("VantrelImport") << m_id << kDesktopName << r.title << body
-         << QStringList() << hints << int(r.delayMs);
+    call << QStringLiteral("VantrelImport") << m_id << kDesktopName << b.title << body
+         << QStringList() << hints << int(b.delayMs);
 
-    m_waiting = true;
-    auto *w = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(w, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<uint> reply = *w;
-        m_id = reply.isError() ? 0 : reply.value();
-        m_waiting = false;
-        Pump();
-    });
+    // Queued to the bus's own thread, which sends it at once; the answer is taken in by the
+    // next balloon or when the event loop delivers it, whichever comes first.
+    m_sent = Sent{new QDBusPendingCallWatcher(m_bus.asyncCall(call, kAnswerMs), this), b};
+    connect(m_sent->call, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher *call) {
+                if (m_sent && m_sent->call == call)
+                    TakeNotifyAnswer();
+            });
 }
 
 void DesktopNotificationSurface::NotificationClosed(uint id, uint) {

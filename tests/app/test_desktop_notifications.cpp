@@ -3,12 +3,16 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -23,9 +27,11 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
+enum class Service { Answers, Errs, Silent, CannotStart };
+
 // The desktop's side: records what it is asked, numbers notifications as desktops do (a
 // replacement keeps its number) and can be dismissed as a user would.
-class FakeNotificationService : public QObject {
+class FakeNotificationService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
@@ -46,24 +52,26 @@ public:
     std::vector<Call> calls;
     QStringList capabilities;
     QElapsedTimer clock;
+    QMutex lock; // for calls: the service has a thread of its own
+    Service answer = Service::Answers;
 
 public slots:
     uint Notify(const QString &app, uint replaces, const QString &icon, const QString &summary,
                 const QString &body, const QStringList &, const QVariantMap &hints, int timeout) {
-        const uint id = replaces != 0 ? replaces : ++m_lastId;
+        const uint id = answer != Service::Answers ? 0 : replaces != 0 ? replaces : ++m_lastId;
+        const QMutexLocker locked(&lock);
         calls.push_back({QStringLiteral("Notify"), id, app, icon, summary, body, replaces, hints,
                          timeout, clock.elapsed()});
-        emit Called();
+        setDelayedReply(answer == Service::Silent);
+        if (answer == Service::Errs)
+            sendErrorReply(QDBusError::Failed, QStringLiteral("no display"));
         return id;
     }
     void CloseNotification(uint id) {
+        const QMutexLocker locked(&lock);
         calls.push_back({QStringLiteral("Close"), id, {}, {}, {}, {}, 0, {}, 0, clock.elapsed()});
-        emit Called();
     }
     QStringList GetCapabilities() { return capabilities; }
-
-signals:
-    void Called();
 
 private:
     QDBusConnection m_bus;
@@ -88,7 +96,8 @@ public:
         if (!config.open(QIODevice::WriteOnly))
             return;
         config.write(QStringLiteral("<busconfig><type>session</type>"
-                                    "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                                    "<listen>unix:dir=%1</listen><servicedir>%1</servicedir>"
+                                    "<auth>EXTERNAL</auth>"
                                     "<policy context=\"default\"><allow send_destination=\"*\"/>"
                                     "<allow receive_sender=\"*\"/>"
                                     "<allow own=\"*\"/></policy></busconfig>")
@@ -107,11 +116,13 @@ public:
         m_daemon.waitForFinished();
     }
     QString address;
+    QTemporaryDir m_dir;
 
 private:
-    QTemporaryDir m_dir;
     QProcess m_daemon;
 };
+
+QString Render(const FakeNotificationService::Call &c);
 
 struct DesktopNotificationsTest : ::testing::Test {
     static void SetUpTestSuite() { bus = new PrivateBus; }
@@ -135,21 +146,45 @@ struct DesktopNotificationsTest : ::testing::Test {
             desktop.unregisterService(kService);
             desktop.unregisterObject(kPath);
         }
+        thread.quit();
+        thread.wait();
+        QFile::remove(bus->m_dir.filePath(QStringLiteral("n.service")));
+        desktop.interface()->call(QStringLiteral("ReloadConfig"));
     }
-    void StartService(QStringList capabilities) {
+    void StartService(QStringList capabilities, Service answer = Service::Answers) {
         service = std::make_unique<FakeNotificationService>(desktop);
         service->capabilities = std::move(capabilities);
+        service->answer = answer;
+        if (answer == Service::CannotStart) { // installed, and its program fails to start
+            QFile f(bus->m_dir.filePath(QStringLiteral("n.service")));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/bin/false\n");
+            f.close();
+            desktop.interface()->call(QStringLiteral("ReloadConfig"));
+            return;
+        }
+        service->moveToThread(&thread);
+        thread.start();
         ASSERT_TRUE(desktop.registerObject(kPath, service.get(), QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(desktop.registerService(kService));
     }
-    // Waits until the service has been called `count` times in all.
-    bool AwaitCalls(std::size_t count, int timeoutMs) {
-        QSignalSpy called(service.get(), &FakeNotificationService::Called);
-        QElapsedTimer t;
-        t.start();
-        while (service->calls.size() < count && t.elapsed() < timeoutMs)
-            called.wait(int(timeoutMs - t.elapsed()));
-        return service->calls.size() >= count;
+    // What the service was asked (Render), then the balloons of the tray icon.
+    std::vector<QString> Seen() {
+        const QMutexLocker locked(&service->lock);
+        std::vector<QString> seen;
+        for (const auto &call : service->calls)
+            seen.push_back(Render(call));
+        for (const QString &balloon : fallback->calls)
+            if (!balloon.startsWith(u"||")) // take-downs aside
+                seen.push_back(QStringLiteral("Tray ") + balloon);
+        return seen;
+    }
+    // Waits until the service has been called and the tray icon used `count` times in all;
+    // `busy`: without handling events, as while an import run holds the thread.
+    bool AwaitCalls(std::size_t count, int timeoutMs, bool busy = false) {
+        for (QDeadlineTimer t(timeoutMs); Seen().size() < count && !t.hasExpired();)
+            busy ? QThread::msleep(5) : QTest::qWait(5);
+        return Seen().size() >= count;
     }
 
     static PrivateBus *bus;
@@ -158,11 +193,12 @@ struct DesktopNotificationsTest : ::testing::Test {
     RecordingSurface *fallback = nullptr;
     std::unique_ptr<DesktopNotificationSurface> surface;
     std::unique_ptr<TrayNotifier> notifier;
+    QThread thread;
     std::unique_ptr<FakeNotificationService> service;
 };
 PrivateBus *DesktopNotificationsTest::bus = nullptr;
 
-enum class Step { Information, Error, UserDismisses, TakenDown };
+enum class Step { Information, Error, UserDismisses, TakenDown, AtTray, ServiceStarts };
 
 struct Case {
     const char *name;
@@ -170,7 +206,9 @@ struct Case {
     std::vector<std::pair<Step, QString>> steps;
     // What the desktop is asked: "Notify <replaces> <id> <summary>|<body>|<timeout>" or
     // "Close <id>".
+    // Then "Tray <title>|<text>|<delay>" for each balloon of the tray icon.
     std::vector<QString> expected;
+    Service service = Service::Answers;
 };
 
 QString Render(const FakeNotificationService::Call &c) {
@@ -187,7 +225,8 @@ QString Render(const FakeNotificationService::Call &c) {
 
 TEST_F(DesktopNotificationsTest, CallsToTheDesktop) {
     const QString raw = QStringLiteral("Login failed for user 'sa' <TH7> & more");
-    const std::vector<Case> cases = {
+    const QString starting = QStringLiteral("Information|Starting download|3000");
+    std::vector<Case> cases = {
         {"an error replaces the information and goes after 5 s",
          true,
          {{Step::Information, QStringLiteral("Starting download")},
@@ -212,44 +251,61 @@ TEST_F(DesktopNotificationsTest, CallsToTheDesktop) {
          {QStringLiteral("Notify 0 41 Information|Starting download|3000"),
           QStringLiteral("Notify 0 42 Information|Download finished|3000")}},
     };
+    for (const Service broken : {Service::Errs, Service::Silent})
+        cases.push_back({"a failing service: the same balloon at the tray icon, then only there",
+                         false,
+                         {{Step::Information, QStringLiteral("Starting download")},
+                          {Step::AtTray, {}},
+                          {Step::Error, raw}},
+                         {QStringLiteral("Notify 0 0 ") + starting, "Tray " + starting,
+                          "Tray Error|" + raw + "|5000"},
+                         broken});
+    cases.push_back({"a service that cannot start is left until it appears",
+                     false,
+                     {{Step::Information, QStringLiteral("Starting download")},
+                      {Step::ServiceStarts, {}},
+                      {Step::Error, raw}},
+                     {"Notify 0 41 Error|" + raw + "|5000", "Tray " + starting},
+                     Service::CannotStart});
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TearDown();
-        SetUp();
         StartService(c.bodyMarkup
                          ? QStringList{QStringLiteral("body"), QStringLiteral("body-markup")}
-                         : QStringList{QStringLiteral("body")});
+                         : QStringList{QStringLiteral("body")},
+                     c.service);
+        SetUp(); // finds the service at start
         ASSERT_TRUE(surface->ServiceAvailable());
+        std::size_t seen = 0;
         for (const auto &[step, text] : c.steps) {
-            const std::size_t before = service->calls.size();
             switch (step) {
             case Step::Information:
                 notifier->ShowInformationNotification(text);
-                ASSERT_TRUE(AwaitCalls(before + 1, 2000));
+                ASSERT_TRUE(AwaitCalls(++seen, 2000, thread.isRunning()))
+                    << "a service on the bus has it while the thread is busy";
                 break;
             case Step::Error:
                 notifier->ShowErrorNotification(text);
-                ASSERT_TRUE(AwaitCalls(before + 1, 2000));
+                ASSERT_TRUE(AwaitCalls(++seen, 2000));
                 break;
             case Step::UserDismisses:
                 service->Dismiss(service->calls.back().id);
                 QTest::qWait(150);
                 break;
             case Step::TakenDown:
-                ASSERT_TRUE(AwaitCalls(before + 1, 7000));
+            case Step::AtTray:
+                ASSERT_TRUE(AwaitCalls(++seen, 7000));
+                break;
+            case Step::ServiceStarts:
+                StartService({QStringLiteral("body")});
+                ASSERT_TRUE(QTest::qWaitFor([&] { return surface->ServiceAvailable(); }, 2000));
                 break;
             }
             QTest::qWait(50); // the program has the service's answer before the next step
         }
         QTest::qWait(100); // nothing more follows
-        std::vector<QString> got;
-        for (const auto &call : service->calls)
-            got.push_back(Render(call));
-        EXPECT_EQ(got, c.expected);
-        EXPECT_TRUE(fallback->calls.empty() ||
-                    std::all_of(fallback->calls.begin(), fallback->calls.end(),
-                                [](const QString &s) { return s.startsWith(u"||"); }))
-            << "only take-downs reach the tray icon";
+        EXPECT_EQ(Seen(), c.expected);
+        const QMutexLocker locked(&service->lock);
 
         for (const auto &call : service->calls) {
             if (call.method == QStringLiteral("Close")) {
@@ -299,6 +355,7 @@ TEST_F(DesktopNotificationsTest, TrayBalloonsUntilTheServiceComes) {
 
     // A program started with the session may be there before the desktop's service.
     StartService({QStringLiteral("body")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return surface->ServiceAvailable(); }, 2000));
     fallback->calls.clear();
     notifier->ShowErrorNotification(QStringLiteral("Login failed"));
     ASSERT_TRUE(AwaitCalls(1, 2000));
