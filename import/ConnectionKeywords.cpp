@@ -346,53 +346,6 @@ int OleDbFlag(const QString &value) {
     return -1;
 }
 
-QList<QPair<QString, QString>> ReadProviderString(const QString &text) {
-    QList<QPair<QString, QString>> pairs;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
-        const qsizetype semi = text.indexOf(QLatin1Char(';'), i);
-        if (eq < 0 || (semi >= 0 && semi < eq)) {
-            const QString stray = text.mid(i, semi < 0 ? n - i : semi - i).trimmed();
-            if (!stray.isEmpty())
-                pairs.append({stray, QString()});
-            if (semi < 0)
-                break;
-            i = semi + 1;
-            continue;
-        }
-        const QString key = text.mid(i, eq - i).trimmed();
-        i = eq + 1;
-        while (i < n && text[i].isSpace())
-            ++i;
-        QString value;
-        if (i < n && text[i] == QLatin1Char('{')) {
-            ++i;
-            while (i < n) {
-                if (text[i] == QLatin1Char('}')) {
-                    if (i + 1 < n && text[i + 1] == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            const qsizetype next = text.indexOf(QLatin1Char(';'), i);
-            i = next < 0 ? n : next + 1;
-        } else {
-            const qsizetype next = text.indexOf(QLatin1Char(';'), i);
-            value = text.mid(i, (next < 0 ? n : next) - i).trimmed();
-            i = next < 0 ? n : next + 1;
-        }
-        pairs.append({key, value});
-    }
-    return pairs;
-}
-
 bool ProviderEncryptsByDefault(const QString &provider) {
     return provider.section(QLatin1Char('.'), 0, 0)
         .trimmed()

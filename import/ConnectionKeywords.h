@@ -4,8 +4,6 @@
 // ODBC drivers that can stand in for them. The run's translation and the connection prompt both
 // read this one table.
 
-#include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -72,11 +70,6 @@ const KeywordRow *FindConnectionKeyword(const QString &keyword);
 
 // The yes/no meaning of an OLE DB Boolean; -1 for a value that is none.
 int OleDbFlag(const QString &value);
-
-// The keyword=value pairs of an "Extended Properties" value as the translation reads them (ODBC's
-// syntax: braces around a value that holds ";", "}}" inside them for "}"; a segment without "="
-// is a keyword without a value).
-QList<QPair<QString, QString>> ReadProviderString(const QString &text);
 
 // Whether the provider encrypts a connection whose string names no encryption (MSOLEDBSQL19).
 bool ProviderEncryptsByDefault(const QString &provider);

@@ -361,9 +361,7 @@ private:
     // so that the driver's own default cannot change their meaning.
     void Security() {
         Encryption encryption =
-            m_provider.startsWith(QLatin1String("MSOLEDBSQL19"), Qt::CaseInsensitive)
-                ? Encryption::Mandatory
-                : Encryption::Optional;
+            ProviderEncryptsByDefault(m_provider) ? Encryption::Mandatory : Encryption::Optional;
         if (const auto *given = Given(ValueKind::Encryption)) {
             const auto parsed = EncryptionOf(given->second);
             if (!parsed) {

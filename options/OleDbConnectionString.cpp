@@ -54,8 +54,10 @@ bool Show(OleDbConnectionFields &f, const OleDbPair &p, bool odbc, bool &persist
     const QString &v = p.value;
     if (k == u"Provider")
         f.provider = v;
-    else if (k == u"Data Source")
-        f.dataSource = v;
+    else if (k == u"Data Source") {
+        if (!v.trimmed().isEmpty() || f.dataSource.isEmpty()) // a blank one names no server
+            f.dataSource = v;
+    }
     else if (k == u"Initial Catalog")
         f.database = v;
     else if (k == u"User ID") {
@@ -158,7 +160,7 @@ OleDbConnectionFields ParseOleDbConnectionFields(const QString &connectionString
             f.odbcConnectionString = p.value;
             f.odbcUseConnectionString = true;
         } else { // more keywords, all of them counting
-            for (const auto &[keyword, value] : ReadProviderString(p.value))
+            for (const auto &[keyword, value] : ParseOdbcPairs(p.value))
                 extended.append({keyword, value});
             f.odbcConnectionString = p.value;
             f.odbcUseConnectionString = true;
