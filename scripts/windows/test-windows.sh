@@ -112,7 +112,7 @@ zip=$(ls "$build"/VantrelImport-*-win64.zip)
 ls -l "$zip"
 # What the program loads and ships with must be in it.
 contents=$(cmake -E tar tf "$zip")
-for file in VantrelImport.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll \
+for file in VantrelImport.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll platforms/qwindows.dll \
     styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     locale/sl/LC_MESSAGES/default.mo README.txt; do
     if ! printf '%s\n' "$contents" | grep -qxF "$(basename "$zip" .zip)/$file"; then
