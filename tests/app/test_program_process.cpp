@@ -98,7 +98,8 @@ protected:
         env.insert("WINEDEBUG", "-all,+debugstr");
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"),
                    runtimeDir.isEmpty() ? runtime.path() : runtimeDir);
-        env.insert(QStringLiteral("TMPDIR"), tmpDir.isEmpty() ? tmp.path() : tmpDir);
+        if (kWindowsProgram.isEmpty()) // Wine keeps its server there: the one of the prefix
+            env.insert(QStringLiteral("TMPDIR"), tmpDir.isEmpty() ? tmp.path() : tmpDir);
         p.setProcessEnvironment(env);
         p.setProgram(kWindowsProgram.isEmpty() ? exe : "wine");
         p.setArguments(kWindowsProgram.isEmpty() ? QStringList() : QStringList{exe});
