@@ -63,8 +63,8 @@ class MachineCopies : public ::testing::Environment {
 class ProgramProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        ASSERT_TRUE(runtime.isValid() && tmp.isValid());
+        ASSERT_TRUE(home.isValid() && tmp.isValid());
+        ASSERT_TRUE(runtime.isValid());
         const QFileInfo built(kWindowsProgram.isEmpty() ? QStringLiteral(VI_EXE_PATH)
                                                         : kWindowsProgram);
         exe = home.filePath(built.fileName());
@@ -90,8 +90,7 @@ protected:
         return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
     }
 
-    // Folders of this test's own unless given. Under Wine (VI_WINDOWS_PROGRAM names the Windows
-    // program) the real platform, for the session's end, and the traces on standard error.
+    // Folders of this test's own unless given; under Wine the real platform and the traces.
     void Start(QProcess &p, const QString &runtimeDir = {}, const QString &tmpDir = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", kWindowsProgram.isEmpty() ? "offscreen" : "windows");
@@ -160,9 +159,8 @@ TEST_F(ProgramProcessTest, SecondCopyEndsAtOnceWithOnlyTheTrace) {
 // Started hidden, ended as the system ends it (SIGTERM; under Wine the session's end), which saves
 // the window's state: still hidden (2) unless a second start brought it forward (1).
 TEST_F(ProgramProcessTest, SecondStartBringsTheHiddenCopyForwardAndEndsWithZero) {
+    WriteSettings("[fVantrelForm]\r\nShowCmd=2\r\n" + Settings()); // as saved hidden
     for (const bool again : {false, true}) {
-        WriteSettings("[fVantrelForm]\r\nShowCmd=2\r\n[fVantrelForm\\Settings]\r\n"
-                      "ConnStrVantrelMain=a\r\nConnStrVantrelEvents=b\r\nConnStrTH7=c\r\n");
         QProcess first, second;
         Start(first);
         ASSERT_NO_FATAL_FAILURE(WaitUntilRunning(first));
