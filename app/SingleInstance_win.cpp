@@ -29,6 +29,13 @@ std::string UserSid() {
 } // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(const char *name) {
+    // Pipe names are machine-wide: the user and the logon session keep other desktops apart,
+    // as the mutex's local namespace does. Done first, so that the mutex's error code is the
+    // thread's last one.
+    DWORD session = 0;
+    const std::string sid = UserSid();
+    if (!sid.empty() && ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        m_call = std::string("VantrelImport-") + name + '-' + std::to_string(session) + '-' + sid;
     // A successful create of a new mutex need not clear an older error code.
     SetLastError(ERROR_SUCCESS);
     const HANDLE handle = CreateMutexA(nullptr, TRUE, name);
@@ -41,12 +48,6 @@ SingleInstanceGuard::SingleInstanceGuard(const char *name) {
         m_result = SingleInstanceResult::Failed;
     else
         m_result = SingleInstanceResult::FirstCopy;
-    // Pipe names are machine-wide: the user and the logon session keep other desktops apart,
-    // as the mutex's local namespace does.
-    DWORD session = 0;
-    const std::string sid = UserSid();
-    if (!sid.empty() && ProcessIdToSessionId(GetCurrentProcessId(), &session))
-        m_call = std::string("VantrelImport-") + name + '-' + std::to_string(session) + '-' + sid;
 }
 
 std::string SingleInstanceGuard::CallName() const {
