@@ -19,6 +19,9 @@ public:
     const std::string &FailureText() const { return m_failure; }
     // The lock file held or found held (empty on Windows).
     const std::string &LockPath() const { return m_path; }
+    // Where the first copy listens for a second start: a socket beside the lock here, a pipe
+    // name of this user and logon session on Windows. Empty when there is none.
+    std::string CallName() const;
     void Close(); // gives the guard up; harmless when already closed
 
 private:
@@ -26,4 +29,9 @@ private:
     std::intptr_t m_handle = -1;
     std::string m_failure;
     std::string m_path;
+    std::string m_call; // Windows: the pipe name
 };
+
+// Lets the copy at the other end of a call connection take the foreground (a Windows rule:
+// only the process the user just started may hand that right on). Nothing elsewhere.
+void AllowCalledCopyForward(std::intptr_t connection);

@@ -199,3 +199,13 @@ void SingleInstanceGuard::Close() {
         m_handle = -1;
     }
 }
+
+std::string SingleInstanceGuard::CallName() const {
+    // The lock's folder is this user's own and was checked: the socket lives beside it.
+    const std::string suffix = ".lock";
+    if (m_path.size() <= suffix.size())
+        return {};
+    return m_path.substr(0, m_path.size() - suffix.size()) + ".call";
+}
+
+void AllowCalledCopyForward(std::intptr_t) {}

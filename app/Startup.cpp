@@ -5,6 +5,7 @@
 #include "app/ProgramFont.h"
 #include "app/ShowCommand.h"
 #include "app/SingleInstance.h"
+#include "app/SingleInstanceCall.h"
 #include "app/StartupErrorBox.h"
 #include "app/TerminationSignals.h"
 #include "app/VersionInfo.h"
@@ -15,6 +16,7 @@
 #include "i18n/InstallTranslation.h"
 #include "import/StatementCancel.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <memory>
 #include <typeinfo>
@@ -27,12 +29,19 @@ constexpr const char *kInstanceName = "DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B";
 // the spot; a server that does not answer a cancel must not keep it alive.
 constexpr std::chrono::milliseconds kTerminationGrace{3000};
 
+// How long a second start waits for the running copy to come forward; a copy busy with a
+// server does not answer, and this one still ends.
+constexpr std::chrono::milliseconds kCallWait{2000};
+
 } // namespace
 
 int RunProgram(int argc, char **argv) {
     SingleInstanceGuard guard(kInstanceName);
     if (guard.Result() == SingleInstanceResult::AlreadyRunning) {
         TraceMessage("Mutex postoji");
+        // The running copy's window may be hidden in the tray: ask it to come forward.
+        const QCoreApplication core(argc, argv);
+        CallRunningCopy(QFile::decodeName(guard.CallName().c_str()), kCallWait);
         return 0;
     }
     // Where the platform ends such a failure quietly, it has no text to show.
@@ -99,6 +108,10 @@ int RunProgram(int argc, char **argv) {
                      [form](QSessionManager &) { form->SessionMayEnd(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] { form->ExitProgram(); });
 
+    // A second start brings this copy forward. Closed before the guard is given up.
+    auto listener = std::make_unique<SingleInstanceListener>(
+        QFile::decodeName(guard.CallName().c_str()), [form] { form->BringForward(); });
+
     switch (StartupShowCommand()) {
     case StartupShow::Maximized:
         form->showMaximized();
@@ -115,6 +128,7 @@ int RunProgram(int argc, char **argv) {
     // A request during start-up (a load error box is open before the loop) ended it already.
     const int code = ending ? 0 : TApplication::exec();
 
+    listener.reset();
     guard.Close();
     fVantrelForm.reset(); // saves when no save happened since the load; the icon goes
     return code;

@@ -304,6 +304,12 @@ void TfVantrelForm::RestoreFromTray() {
     activateWindow();
 }
 
+void TfVantrelForm::BringForward() {
+    RestoreFromTray();
+    raise();
+    activateWindow();
+}
+
 void TfVantrelForm::TrayIconClicked() {
     if (IsShowing())
         HideToTray();

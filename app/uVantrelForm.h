@@ -60,6 +60,8 @@ public:
     bool TrayAvailable() const;
     void HideToTray();
     void RestoreFromTray();
+    // The program started again: the window shown (back from the tray), raised and active.
+    void BringForward();
     // A left click on the tray icon.
     void TrayIconClicked();
     // Ends the program as Exit does (also for termination signals and the session's end).

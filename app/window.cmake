@@ -1,3 +1,4 @@
+find_package(Qt6 REQUIRED COMPONENTS Network) # a second start calls the running copy
 # The windows' design font, shared by every window library.
 add_library(vi_font STATIC ProgramFont.h ProgramFont.cpp)
 target_include_directories(vi_font PUBLIC ${CMAKE_SOURCE_DIR})
@@ -13,6 +14,7 @@ add_library(vi_window STATIC
   uVantrelForm.h uVantrelForm.cpp
   WindowOnScreen.h WindowOnScreen.cpp
   Startup.h Startup.cpp
+  SingleInstanceCall.h SingleInstanceCall.cpp
   StartupErrorBox.h TerminationSignals.h)
 # Ending on the system's request: signals here, the session's end on Windows.
 target_sources(vi_window PRIVATE TerminationSignals_${VI_PLATFORM}.cpp)
@@ -32,4 +34,4 @@ else()
   target_sources(vi_window PRIVATE DesktopNotifications.h DesktopNotifications_none.cpp)
 endif()
 target_link_libraries(vi_window PUBLIC
-  vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options vi_font Qt6::Widgets)
+  vi_core vi_platform vi_i18n vi_settings vi_import vi_schedule vi_log_ui vi_i18n_ui vi_about vi_options vi_font Qt6::Widgets Qt6::Network)

@@ -11,7 +11,7 @@ set_target_properties(vi_make_ico PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 
 if(WIN32)
   enable_language(RC)
-  target_link_libraries(vi_platform PUBLIC version)
+  target_link_libraries(vi_platform PUBLIC version advapi32) # advapi32: the user of the call pipe
 
   set(vi_res_dir ${CMAKE_CURRENT_BINARY_DIR}/resources)
   set(vi_ico ${vi_res_dir}/VantrelImport.ico)

@@ -17,17 +17,20 @@ function(vi_imported_file target out)
 endfunction()
 
 # What the program loads, and what only the tests load besides.
+# The app folder's imported targets are not seen here: Network (a second start's call to the
+# running copy) is found again.
+find_package(Qt6 REQUIRED COMPONENTS Network)
 set(vi_program_libraries)
-foreach(module Core Gui Widgets)
+foreach(module Core Gui Widgets Network)
   vi_imported_file(Qt6::${module} file)
   list(APPEND vi_program_libraries ${file})
 endforeach()
 set(vi_test_libraries)
 if(VI_BUILD_TESTS)
   # Found by the tests' folders, whose imported targets are not seen here.
-  find_package(Qt6 REQUIRED COMPONENTS Network Test)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
 endif()
-foreach(module Network Test)
+foreach(module Test)
   if(TARGET Qt6::${module})
     vi_imported_file(Qt6::${module} file)
     list(APPEND vi_test_libraries ${file})

@@ -74,7 +74,7 @@ mkdir -m 700 "$work/runtime"
 # As the session would: `env` runs the entry's command line, whose own `env` runs the program,
 # all in one process.
 env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" XDG_RUNTIME_DIR="$work/runtime" \
-    DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" "$@" 2>"$work/stderr" &
+    TMPDIR="$work" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" "$@" 2>"$work/stderr" &
 program=$!
 pids+=("$program")
 for _ in $(seq 100); do [ -e "$work/runtime/DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B.lock" ] && break; sleep 0.1; done

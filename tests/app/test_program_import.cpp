@@ -87,12 +87,14 @@ TEST(ProgramImport, WholeDataSetFromTheServer) {
                    .toUtf8());
     file.close();
 
-    QTemporaryDir runtime; // the single-instance lock of a Linux build
+    QTemporaryDir runtime; // the single-instance lock of a Linux build, not the machine's
     ASSERT_TRUE(runtime.isValid());
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
     env.insert(S("XDG_RUNTIME_DIR"), runtime.path());
+    if (windowsExe.isEmpty()) // Wine keeps its server there: the one of the prefix
+        env.insert(S("TMPDIR"), runtime.path());
     if (!env.contains(S("WINEDEBUG")))
         env.insert(S("WINEDEBUG"), S("-all"));
     process.setProcessEnvironment(env);

@@ -17,15 +17,61 @@
 namespace {
 
 const char *kLockName = "DCC79F6C-DF9B-48EE-85DD-50B4F1070C4B.lock";
+const QString kWindowsProgram = qEnvironmentVariable("VI_WINDOWS_PROGRAM");
+
+// Only a running child of ours: the id of a process that has ended reads 0, and kill(0, ...)
+// would signal the whole process group, the test run included.
+void Signal(QProcess &p, int sig) {
+    ASSERT_TRUE(p.state() == QProcess::Running && p.processId() > 0);
+    ASSERT_EQ(::kill(pid_t(p.processId()), sig), 0);
+}
+
+// Copies running on the machine during the tests, in the folders the tests' processes inherit:
+// one locks in the runtime folder, one (without it) in the temporary folder.
+class MachineCopies : public ::testing::Environment {
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid() &&
+                    QFile::copy(QStringLiteral(VI_EXE_PATH), m_dir.filePath("p")));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+        for (int i = 0; i < 2; ++i) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            if (i == 1)
+                env.remove("XDG_RUNTIME_DIR");
+            m_copies[i].setProcessEnvironment(env);
+            m_copies[i].start(m_dir.filePath("p"), {});
+            m_copies[i].setReadChannel(QProcess::StandardError);
+            ASSERT_TRUE(m_copies[i].waitForReadyRead(10000)); // up, its lock held
+        }
+    }
+    void TearDown() override {
+        for (QProcess &copy : m_copies) {
+            EXPECT_EQ(copy.state(), QProcess::Running) << "ended by a test";
+            copy.terminate();
+            copy.waitForFinished(5000);
+        }
+    }
+    QTemporaryDir m_dir;
+    QProcess m_copies[2];
+};
+// Under Wine the throwaway prefix is the machine.
+[[maybe_unused]] const auto *const kMachine =
+    kWindowsProgram.isEmpty() ? ::testing::AddGlobalTestEnvironment(new MachineCopies) : nullptr;
 
 // A copy of the program in a folder of its own, so its settings.ini lands there.
 class ProgramProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(home.isValid() && tmp.isValid());
         ASSERT_TRUE(runtime.isValid());
-        exe = home.filePath(QStringLiteral("VantrelImport"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(VI_EXE_PATH), exe));
+        const QFileInfo built(kWindowsProgram.isEmpty() ? QStringLiteral(VI_EXE_PATH)
+                                                        : kWindowsProgram);
+        exe = home.filePath(built.fileName());
+        ASSERT_TRUE(QFile::copy(built.filePath(), exe));
+        // The Windows program's libraries and plugins, beside it as in its folder.
+        for (const QFileInfo &lib : built.dir().entryInfoList({"*.dll", "platforms", "styles"}))
+            ASSERT_TRUE(QFile::link(lib.filePath(), home.filePath(lib.fileName())));
         QFile ini(home.filePath(QStringLiteral("settings.ini")));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         // All connection strings set: no Options dialog at start.
@@ -44,15 +90,18 @@ protected:
         return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
     }
 
+    // Folders of this test's own unless given; under Wine the real platform and the traces.
     void Start(QProcess &p, const QString &runtimeDir = {}, const QString &tmpDir = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert("QT_QPA_PLATFORM", kWindowsProgram.isEmpty() ? "offscreen" : "windows");
+        env.insert("WINEDEBUG", "-all,+debugstr");
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"),
                    runtimeDir.isEmpty() ? runtime.path() : runtimeDir);
-        if (!tmpDir.isEmpty())
-            env.insert(QStringLiteral("TMPDIR"), tmpDir);
+        if (kWindowsProgram.isEmpty()) // Wine keeps its server there: the one of the prefix
+            env.insert(QStringLiteral("TMPDIR"), tmpDir.isEmpty() ? tmp.path() : tmpDir);
         p.setProcessEnvironment(env);
-        p.setProgram(exe);
+        p.setProgram(kWindowsProgram.isEmpty() ? exe : "wine");
+        p.setArguments(kWindowsProgram.isEmpty() ? QStringList() : QStringList{exe});
         p.start();
         ASSERT_TRUE(p.waitForStarted(5000));
     }
@@ -71,12 +120,12 @@ protected:
     void WaitUntilRunning(QProcess &p, bool lockInRuntime = true) {
         const QByteArray err = WaitForTrace(p, "tmrDownloadTimer");
         ASSERT_TRUE(err.contains("tmrDownloadTimer")) << err.constData();
-        if (lockInRuntime) {
+        if (lockInRuntime && kWindowsProgram.isEmpty()) {
             ASSERT_TRUE(QFile::exists(runtime.filePath(QString::fromLatin1(kLockName))));
         }
     }
 
-    QTemporaryDir home, runtime;
+    QTemporaryDir home, runtime, tmp;
     QString exe;
 };
 
@@ -107,13 +156,35 @@ TEST_F(ProgramProcessTest, SecondCopyEndsAtOnceWithOnlyTheTrace) {
     ASSERT_TRUE(third.waitForFinished(5000));
 }
 
+// Started hidden, ended as the system ends it (SIGTERM; under Wine the session's end), which saves
+// the window's state: still hidden (2) unless a second start brought it forward (1).
+TEST_F(ProgramProcessTest, SecondStartBringsTheHiddenCopyForwardAndEndsWithZero) {
+    WriteSettings("[fVantrelForm]\r\nShowCmd=2\r\n" + Settings()); // as saved hidden
+    for (const bool again : {false, true}) {
+        QProcess first, second;
+        Start(first);
+        ASSERT_NO_FATAL_FAILURE(WaitUntilRunning(first));
+        if (again) {
+            Start(second);
+            ASSERT_TRUE(second.waitForFinished(5000));
+            EXPECT_TRUE(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
+        }
+        if (kWindowsProgram.isEmpty())
+            ASSERT_NO_FATAL_FAILURE(Signal(first, SIGTERM));
+        else
+            EXPECT_EQ(QProcess::execute("wineboot", {"-e"}), 0);
+        EXPECT_TRUE(first.waitForFinished(10000));
+        EXPECT_TRUE(Settings().contains(again ? "ShowCmd=1" : "ShowCmd=2")) << again;
+    }
+}
+
 TEST_F(ProgramProcessTest, TerminationSignalsEndLikeExitAndSave) {
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         QFile::remove(home.filePath(QStringLiteral("settings.ini")));
         QProcess p;
         Start(p);
-        WaitUntilRunning(p);
-        ASSERT_EQ(::kill(pid_t(p.processId()), sig), 0);
+        ASSERT_NO_FATAL_FAILURE(WaitUntilRunning(p));
+        ASSERT_NO_FATAL_FAILURE(Signal(p, sig));
         ASSERT_TRUE(p.waitForFinished(5000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << sig;
         EXPECT_EQ(p.exitCode(), 0) << sig;
@@ -154,7 +225,7 @@ TEST_F(ProgramProcessTest, TracesIntoABrokenOrFullPipeNeitherKillNorBlock) {
              ++i)
             QThread::msleep(100);
         EXPECT_FALSE(p.waitForFinished(2500)) << "ended with " << p.exitCode();
-        ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0);
+        Signal(p, SIGTERM);
         EXPECT_TRUE(p.waitForFinished(5000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 0);
@@ -212,7 +283,7 @@ TEST_F(ProgramProcessTest, TerminationEndsEveryStateWithinFiveSeconds) {
         for (int i = 0; i < c.requests; ++i) {
             if (i > 0)
                 QThread::msleep(100); // two requests, not one signal sent twice
-            ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0);
+            ASSERT_NO_FATAL_FAILURE(Signal(p, SIGTERM));
         }
         ASSERT_TRUE(p.waitForFinished(5000));
         const qint64 elapsed = clock.elapsed();
@@ -232,8 +303,6 @@ TEST_F(ProgramProcessTest, TerminationEndsEveryStateWithinFiveSeconds) {
 }
 
 TEST_F(ProgramProcessTest, UnusableRuntimeFolderFallsBackToAPrivateFolderThatStillGuards) {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
     const QString missing = runtime.filePath(QStringLiteral("missing"));
     QProcess first;
     Start(first, missing, tmp.path());
@@ -265,7 +334,7 @@ TEST_F(ProgramProcessTest, NoGuardAtAllIsShownAndEndsWithStatusOne) {
     EXPECT_FALSE(p.waitForFinished(1500));
     ASSERT_EQ(p.state(), QProcess::Running);
     EXPECT_FALSE(p.readAllStandardError().contains("tmrDownloadTimer")) << "no window started";
-    ASSERT_EQ(::kill(pid_t(p.processId()), SIGTERM), 0); // as if the box were closed
+    ASSERT_NO_FATAL_FAILURE(Signal(p, SIGTERM)); // as if the box were closed
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);

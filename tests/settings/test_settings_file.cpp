@@ -61,7 +61,8 @@ std::string InChildProcess(const QString &folder, bool folderWritable, rlim_t si
         result.append(buffer, size_t(n));
     ::close(fds[0]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    if (pid > 0) // waitpid(-1) would wait for any child
+        ::waitpid(pid, &status, 0);
     if (!folderWritable && !root)
         ::chmod(folderName.constData(), 0700);
     return result;
