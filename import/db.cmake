@@ -19,9 +19,11 @@ target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.h ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.cpp)
 target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.h ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.cpp)
-# The data sources' drivers are read through the installer library (odbccp32 comes with
-# Windows' ODBC).
-if(NOT WIN32)
+# The data sources' drivers are read through the installer library: odbcinst with unixODBC,
+# odbccp32 on Windows (FindODBC names it only for some compilers).
+if(WIN32)
+  target_link_libraries(vi_import PRIVATE odbccp32)
+else()
   find_library(VI_ODBCINST_LIBRARY odbcinst REQUIRED)
   target_link_libraries(vi_import PRIVATE ${VI_ODBCINST_LIBRARY})
 endif()
