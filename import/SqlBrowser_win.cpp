@@ -1,3 +1,4 @@
+#include "import/SocketAddress.h"
 #include "import/SqlBrowser.h"
 
 #include <winsock2.h>
@@ -25,38 +26,6 @@ public:
 private:
     bool m_started = false;
 };
-
-// The address in bytes as a socket address; false when it is none of IPv4 or IPv6.
-bool ToSocketAddress(const QByteArray &bytes, sockaddr_storage &address, int &length) {
-    if (bytes.size() < qsizetype(sizeof(sockaddr_in)) || bytes.size() > qsizetype(sizeof address))
-        return false;
-    address = {};
-    std::memcpy(&address, bytes.constData(), size_t(bytes.size()));
-    length = int(bytes.size());
-    return (address.ss_family == AF_INET && length >= int(sizeof(sockaddr_in))) ||
-           (address.ss_family == AF_INET6 && length >= int(sizeof(sockaddr_in6)));
-}
-
-// The sender is one of the host's addresses; the port does not matter.
-bool FromAskedHost(const sockaddr_storage &from, const std::vector<QByteArray> &addresses) {
-    for (const QByteArray &bytes : addresses) {
-        sockaddr_storage asked;
-        int length = 0;
-        if (!ToSocketAddress(bytes, asked, length) || asked.ss_family != from.ss_family)
-            continue;
-        if (from.ss_family == AF_INET &&
-            std::memcmp(&reinterpret_cast<const sockaddr_in &>(from).sin_addr,
-                        &reinterpret_cast<const sockaddr_in &>(asked).sin_addr,
-                        sizeof(in_addr)) == 0)
-            return true;
-        if (from.ss_family == AF_INET6 &&
-            std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(from).sin6_addr,
-                        &reinterpret_cast<const sockaddr_in6 &>(asked).sin6_addr,
-                        sizeof(in6_addr)) == 0)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 

@@ -18,7 +18,8 @@ target_sources(vi_import PRIVATE
 target_sources(vi_import PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.h ${CMAKE_CURRENT_LIST_DIR}/ConnectionKeywords.cpp)
 target_sources(vi_import PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.h ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.h ${CMAKE_CURRENT_LIST_DIR}/SqlBrowser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SocketAddress.h)
 # The data sources' drivers are read through the installer library: odbcinst with unixODBC,
 # odbccp32 on Windows (FindODBC names it only for some compilers).
 if(WIN32)
