@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #endif
@@ -46,4 +47,22 @@ inline bool FromAskedHost(const sockaddr_storage &from, const std::vector<QByteA
             return true;
     }
     return false;
+}
+
+// The IPv4 and IPv6 addresses getaddrinfo() gives the host, empty when it knows none. On
+// Windows Winsock must have been started.
+inline std::vector<QByteArray> AddressesOf(const QByteArray &host, quint16 port) {
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *found = nullptr;
+    std::vector<QByteArray> addresses;
+    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
+        if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
+            addresses.emplace_back(reinterpret_cast<const char *>(a->ai_addr),
+                                   qsizetype(a->ai_addrlen));
+    freeaddrinfo(found);
+    return addresses;
 }

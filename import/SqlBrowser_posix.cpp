@@ -19,19 +19,7 @@ QString ErrorText(int error) {
 } // namespace
 
 std::vector<QByteArray> ResolveHost(const QByteArray &host, quint16 port) {
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo *found = nullptr;
-    std::vector<QByteArray> addresses;
-    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
-        return addresses;
-    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
-        if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
-            addresses.emplace_back(reinterpret_cast<const char *>(a->ai_addr),
-                                   qsizetype(a->ai_addrlen));
-    freeaddrinfo(found);
-    return addresses;
+    return AddressesOf(host, port);
 }
 
 std::optional<QByteArray> ExchangeDatagram(const std::vector<QByteArray> &addresses,

@@ -30,22 +30,10 @@ private:
 } // namespace
 
 std::vector<QByteArray> ResolveHost(const QByteArray &host, quint16 port) {
-    std::vector<QByteArray> addresses;
     const WinsockScope winsock;
     if (!winsock.Started())
-        return addresses;
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo *found = nullptr;
-    if (getaddrinfo(host.constData(), QByteArray::number(port).constData(), &hints, &found) != 0)
-        return addresses;
-    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
-        if (a->ai_family == AF_INET || a->ai_family == AF_INET6)
-            addresses.emplace_back(reinterpret_cast<const char *>(a->ai_addr),
-                                   qsizetype(a->ai_addrlen));
-    freeaddrinfo(found);
-    return addresses;
+        return {};
+    return AddressesOf(host, port);
 }
 
 std::optional<QByteArray> ExchangeDatagram(const std::vector<QByteArray> &addresses,
