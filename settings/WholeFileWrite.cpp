@@ -1,5 +1,6 @@
 #include "settings/WholeFileWrite.h"
 
+#include "i18n/TextLookup.h"
 #include "settings/FilePlatform.h"
 
 #include <QFile>
@@ -7,6 +8,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -29,8 +32,74 @@ QString ReasonOf(const QFileDevice &file) {
 
 } // namespace
 
+namespace {
+
+unsigned g_failingSteps = 0;
+
+// The file being overwritten in place. Every write and sync is a step that tests can make fail.
+class InPlaceFile {
+public:
+    explicit InPlaceFile(const QString &fileName) : m_file(fileName) {}
+    QFile &File() { return m_file; }
+
+    // Writes at `offset`; `written` (when given) grows by what reached the file.
+    QString Write(qint64 offset, const char *data, qint64 size, qint64 *written = nullptr) {
+        if (const QString fault = Fault(); !fault.isEmpty())
+            return fault;
+        if (!m_file.seek(offset))
+            return ReasonOf(m_file);
+        while (size > 0) {
+            const qint64 n = m_file.write(data, size);
+            if (n <= 0)
+                return ReasonOf(m_file);
+            data += n;
+            size -= n;
+            if (written != nullptr)
+                *written += n;
+        }
+        return m_file.flush() ? QString() : ReasonOf(m_file);
+    }
+    QString Sync() {
+        if (const QString fault = Fault(); !fault.isEmpty())
+            return fault;
+        return QString::fromStdString(SyncFileToDisk(m_file.handle()));
+    }
+    QString Resize(qint64 size) {
+        m_file.unsetError();
+        return m_file.resize(size) ? QString() : ReasonOf(m_file);
+    }
+
+private:
+    QString Fault() {
+        m_file.unsetError();
+        ++m_step;
+        return m_step < 32 && (g_failingSteps >> m_step & 1u) != 0
+                   ? QString::fromLocal8Bit(std::strerror(ENOSPC))
+                   : QString();
+    }
+    QFile m_file;
+    int m_step = 0;
+};
+
+// A failure whose undoing failed too leaves a file that may be damaged: both are told.
+QString WithPutBack(const QString &reason, const QString &putBackReason) {
+    if (putBackReason.isEmpty())
+        return reason;
+    return reason + QLatin1Char(' ') +
+           QString::asprintf(
+               TextLookup("Its old content could not be put back: %s").toUtf8().constData(),
+               putBackReason.toUtf8().constData());
+}
+
+} // namespace
+
+void FailInPlaceStepsForTesting(unsigned steps) {
+    g_failingSteps = steps;
+}
+
 QString OverwriteInPlace(const QString &fileName, const QByteArray &bytes) {
-    QFile file(fileName);
+    InPlaceFile f(fileName);
+    QFile &file = f.File();
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return file.errorString();
     // What is on disk now is what a failure must leave there.
@@ -41,29 +110,36 @@ QString OverwriteInPlace(const QString &fileName, const QByteArray &bytes) {
     const qint64 newSize = bytes.size();
 
     if (newSize > oldSize) {
-        const bool grown = file.seek(oldSize) &&
-                           WriteAll(file, bytes.constData() + oldSize, newSize - oldSize) &&
-                           file.flush();
-        QString reason =
-            grown ? QString::fromStdString(SyncFileToDisk(file.handle())) : ReasonOf(file);
+        QString reason = f.Write(oldSize, bytes.constData() + oldSize, newSize - oldSize);
+        if (reason.isEmpty())
+            reason = f.Sync();
         if (!reason.isEmpty()) {
-            file.resize(oldSize);
-            return reason;
+            // Nothing of the old content was touched yet: cutting the growth off restores it.
+            QString putBack = f.Resize(oldSize);
+            if (putBack.isEmpty())
+                putBack = f.Sync();
+            return WithPutBack(reason, putBack);
         }
     }
-    const qint64 head = std::min(oldSize, newSize);
-    const bool written = file.seek(0) && WriteAll(file, bytes.constData(), head) && file.flush() &&
-                         (newSize >= oldSize || file.resize(newSize));
-    QString reason =
-        written ? QString::fromStdString(SyncFileToDisk(file.handle())) : ReasonOf(file);
+    qint64 overwritten = 0;
+    QString reason = f.Write(0, bytes.constData(), std::min(oldSize, newSize), &overwritten);
+    bool shrunk = false;
+    if (reason.isEmpty() && newSize < oldSize) {
+        reason = f.Resize(newSize);
+        shrunk = reason.isEmpty();
+    }
+    if (reason.isEmpty())
+        reason = f.Sync();
     if (reason.isEmpty())
         return {};
-    // The blocks of the old content are still allocated: writing it back needs no new room.
-    file.unsetError();
-    if (file.seek(0) && WriteAll(file, old.constData(), oldSize))
-        file.resize(oldSize);
-    SyncFileToDisk(file.handle());
-    return reason;
+    // Puts back what was overwritten. Its blocks are still allocated, so this needs no new
+    // room, unless the file was shrunk already: then it must grow again.
+    QString putBack = f.Write(0, old.constData(), shrunk ? oldSize : overwritten);
+    if (putBack.isEmpty())
+        putBack = f.Resize(oldSize);
+    if (putBack.isEmpty())
+        putBack = f.Sync();
+    return WithPutBack(reason, putBack);
 }
 
 QString WriteWholeFile(const QString &fileName, const QByteArray &bytes,

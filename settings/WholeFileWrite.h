@@ -16,5 +16,10 @@ QString WriteWholeFile(const QString &fileName, const QByteArray &bytes,
 
 // Overwrites an existing file in place. The part that grows the file is written first, so a
 // full disk is met before a byte of the old content is touched; a failure after that puts the
-// old content back. Returns the reason for a failure, empty on success.
+// old content back. Returns the reason for a failure, empty on success; when the old content
+// could not be put back either, the reason says so.
 QString OverwriteInPlace(const QString &fileName, const QByteArray &bytes);
+
+// Tests: the in-place path's writes and syncs, counted from 1 in each call, fail as on a full
+// disk where their bit is set in `steps` (bit n for step n). 0 turns it off.
+void FailInPlaceStepsForTesting(unsigned steps);

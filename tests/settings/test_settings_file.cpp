@@ -1,6 +1,7 @@
 #include "SettingsTestUtil.h"
 #include "settings/FilePlatform.h"
 #include "settings/SettingsFile.h"
+#include "settings/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -80,7 +81,8 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWasAndIsReported) {
         bool folderWritable;
         rlim_t limit;
         QString value;
-        QByteArray after; // empty: the write fails and the file stays as it was
+        QByteArray after;          // empty: the write fails and the file stays as it was
+        unsigned failingSteps = 0; // in place: writes and syncs that fail, bit n for step n
     } cases[] = {
         {"replaced through a new file", true, true, 200, big, {}},
         {"created", false, true, 200, big, {}},
@@ -88,9 +90,14 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWasAndIsReported) {
         {"in place, shrinking", true, false, unlimited, "1", Crlf("; kept\n[S]\nA=1\nB=2\n\n")},
         {"in place, growing", true, false, unlimited, big,
          Crlf("; kept\n[S]\nA=" + big.toLatin1() + "\nB=2\n\n")},
+        {"in place, shrinking, the disk full in the head", true, false, 20, "1", {}},
+        {"in place, growing, the head's sync fails", true, false, unlimited, big, {}, 1u << 4},
+        {"in place, shrunk, then the sync fails", true, false, unlimited, "1", {}, 1u << 2},
+        {"in place, the put-back fails too", true, false, unlimited, big, "?", 3u << 4},
     };
-    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
     for (const auto &c : cases) {
+        const QString reason =
+            QString::fromLocal8Bit(std::strerror(c.failingSteps ? ENOSPC : EFBIG));
         SCOPED_TRACE(c.what);
         QTemporaryDir folder;
         ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
@@ -102,6 +109,7 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWasAndIsReported) {
         }
         const std::string result = InChildProcess(folder.path(), c.folderWritable, c.limit, [&] {
             try {
+                FailInPlaceStepsForTesting(c.failingSteps);
                 SettingsFile ini(file);
                 ini.WriteString("s", "a", c.value);
                 return std::string("written");
@@ -109,7 +117,13 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWasAndIsReported) {
                 return std::string(e.what());
             }
         });
-        if (!c.after.isEmpty()) {
+        if (c.after == "?") {
+            EXPECT_EQ(result,
+                      QString("Cannot create file \"%1\". %2 Its old content could not be put "
+                              "back: %2")
+                          .arg(file, reason)
+                          .toStdString());
+        } else if (!c.after.isEmpty()) {
             EXPECT_EQ(result, "written");
             EXPECT_EQ(FileBytes(file), c.after);
         } else {
