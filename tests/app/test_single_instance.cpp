@@ -55,6 +55,8 @@ TEST(SingleInstanceGuard, LockPlaceAndRefusals) {
         {"runtime folder missing", true, [](auto, auto, auto) { return true; }, Where::Private},
         {"runtime folder is a file", true, [](auto run, auto, auto) { return MakeFile(run); },
          Where::Private},
+        {"runtime folder belongs to another user", true,
+         [](auto run, auto, auto) { return QDir().mkdir(run) && GiveAway(run); }, Where::Private},
         {"lock file is a link", true,
          [](auto run, auto, auto) {
              return QDir().mkdir(run) && QFile::link(run + "/target", run + "/" + kLock);
