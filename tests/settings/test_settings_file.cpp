@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -371,4 +372,15 @@ TEST_F(SettingsFileTest, WindowsCodePageFileKeepsItsEncoding) {
     ini.WriteString("S", "Conn", QString::fromUtf8("Žiga"));
     EXPECT_EQ(FileBytes(path).toStdString(), "[S]\r\nName=Družba\r\nConn=Žiga\r\n\r\n");
     std::setlocale(LC_CTYPE, saved.c_str());
+}
+
+// What cannot be synced (a pipe, a device: fsync says EINVAL) has nothing to lose.
+TEST(FilePlatform, SyncOfWhatCannotBeSyncedIsNoFailure) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const int null = ::open("/dev/null", O_WRONLY);
+    for (const int fd : {fds[1], null})
+        EXPECT_EQ(SyncFileToDisk(fd), "");
+    for (const int fd : {fds[0], fds[1], null})
+        ::close(fd);
 }
