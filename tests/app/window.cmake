@@ -13,7 +13,8 @@ gtest_discover_tests(test_error_report DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT
 # server: this build's program, or the Windows build under Wine when VI_WINDOWS_PROGRAM names it.
 if(NOT WIN32)
   find_package(Qt6 REQUIRED COMPONENTS Network)
-  vi_add_test(test_program_process SOURCES test_program_process.cpp LIBS Qt6::Core Qt6::Network)
+  vi_add_test(test_program_process SOURCES test_program_process.cpp
+    LIBS Qt6::Core Qt6::Network vi_tds_test_server)
   vi_add_test(test_program_import SOURCES test_program_import.cpp LIBS vi_tds_test_server)
   foreach(test test_program_process test_program_import)
     target_compile_definitions(${test} PRIVATE VI_EXE_PATH="$<TARGET_FILE:VantrelImport>")

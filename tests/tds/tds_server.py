@@ -16,7 +16,8 @@ Script (JSON object, every key optional):
   "rules": [{"match": TEXT, "regex": false, "reply": [ITEM...], "delay": SECONDS,
              "drop_after_rows": N}]  first rule whose TEXT is in the statement (or whose
                                       regex searches it) answers; unmatched statements get an
-                                      empty success
+                                      empty success; an ATTENTION during the delay is
+                                      acknowledged at once and the reply is not sent
   ITEM: {"result": {"columns": [{"name", "type", "identity"}], "rows": [[...]]}}
         {"error": {"number", "message", "class", "state"}}
         {"done": {"rowcount": N}}
@@ -33,12 +34,12 @@ import decimal
 import json
 import os
 import re
+import select
 import socket
 import socketserver
 import struct
 import sys
 import threading
-import time
 
 PRELOGIN, LOGIN7, SQL_BATCH, RPC, ATTENTION, REPLY = 0x12, 0x10, 0x01, 0x03, 0x06, 0x04
 PACKET_SIZE = 4096
@@ -569,10 +570,22 @@ class Session(socketserver.BaseRequestHandler):
                 return rule
         return {"reply": [{"done": {"rowcount": 1}}]}
 
+    def wait(self, seconds):
+        """Sleeps, reading: ATTENTION is acknowledged at once, as SQL Server does, and the
+        delayed answer is abandoned (False)."""
+        if not select.select([self.request], [], [], seconds)[0]:
+            return True
+        kind, _ = self.receive()
+        if kind != ATTENTION:
+            raise Dropped() if kind is None else ValueError("message 0x%02X during a delay" % kind)
+        self.log.write(event="attention", conn=self.conn)
+        self.send(done_token(0xFD, DONE_ATTN))
+        return False
+
     def answer(self, statement, rpc):
         rule = self.rule_for(statement)
-        if rule.get("delay"):
-            time.sleep(float(rule["delay"]))
+        if rule.get("delay") and not self.wait(float(rule["delay"])):
+            return
         done = 0xFF if rpc else 0xFD
         body = []  # (kind, bytes)
         drop_after = rule.get("drop_after_rows")
