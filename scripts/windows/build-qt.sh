@@ -71,7 +71,8 @@ if [ -n "$archive" ]; then
         exit 1
     fi
     rm -rf "$prefix"
-    mv "$unpack/qt" "$prefix"
+    # Another run may have put the same one there meanwhile.
+    mv -T "$unpack/qt" "$prefix" 2>/dev/null || [ "$(cat "$stamp" 2>/dev/null)" = "$recipe" ]
     echo "build-qt.sh: unpacked $archive" >&2
     echo "$prefix"
     exit 0
