@@ -49,12 +49,9 @@ if [ -n "$archive" ]; then
         echo "build-qt.sh: VI_QT_ARCHIVE names no file: $archive" >&2
         exit 1
     fi
-    if [ -z "$name" ]; then
-        echo "build-qt.sh: no archive is known for the recipe \"$recipe\": $archive not used" >&2
-        archive=""
-    elif [ "$(sha256sum "$archive" | cut -d ' ' -f 1)" != "$sum" ]; then
-        echo "build-qt.sh: $archive is not the archive of the recipe \"$recipe\" (sha256 differs" \
-            "from $sum): not used" >&2
+    if [ -z "$name" ] || [ "$(sha256sum "$archive" | cut -d ' ' -f 1)" != "$sum" ]; then
+        echo "build-qt.sh: $archive is not the archive of the recipe \"$recipe\" (its sha256" \
+            "is not ${sum:-listed}): not used" >&2
         # One named on purpose must not be silently replaced by an hour's build.
         if [ -n "${VI_QT_ARCHIVE:-}" ]; then exit 1; fi
         archive=""
