@@ -14,11 +14,9 @@ cmake --build "$linux_build" --target test_program_import >/dev/null
 msi=$(ls "$build"/VantrelImport-*-win64.msi) zip=$(realpath "$build"/VantrelImport-*-win64.zip)
 ls -l "$msi"
 version=${msi##*/VantrelImport-} version=${version%-win64.msi}
-IFS=. read -r major minor patch _ <<<"$version"
-next="$major.$minor.$((patch + 1))" # built of the same files
+IFS=. read -r major minor patch _ <<<"$version" && next="$major.$minor.$((patch + 1))" # same files
 cmake -DSTAGE="$build/msi/stage" -DVERSION="$next" -DICON="$build/app/resources/VantrelImport.ico" \
     -DOUT="$work/next.msi" -P cmake/windows/make_msi.cmake >/dev/null
-
 user="$WINEPREFIX/drive_c/users/$(whoami)/AppData"
 app="$user/Local/Programs/VantrelImport" menu="$user/Roaming/Microsoft/Windows/Start Menu/Programs"
 # What must be where: <the steps after which it is there; after the others it is not>|<path>.
@@ -52,7 +50,6 @@ step() { # <name> <expected uninstall entries> <msiexec arguments...>
     fi
 }
 files() { (cd "$1" && find . -type f | sort); }
-
 step installed "$version" /i "$(winepath -w "$msi")"
 icon=$(query 'HKCU\Software\Microsoft\Installer\Products' | sed -nE 's/^ +ProductIcon +REG_SZ +//p')
 check "installed: the entry's icon '$icon'" test -f "$(winepath -u "${icon:-none}")"

@@ -134,7 +134,9 @@ for file in VantrelImport.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.d
 done
 
 # The per-user installer, in a prefix of its own; its last line counts.
-result=$(VI_LINUX_BUILD="$linux_build" bash scripts/windows/test-msi.sh "$build" 2>&1 | tee /dev/stderr | tail -n 1 || true)
+VI_LINUX_BUILD="$linux_build" bash scripts/windows/test-msi.sh "$build" >"$work/msi.log" 2>&1 || true
+cat "$work/msi.log"
+result=$(tail -n 1 "$work/msi.log")
 if [[ "$result" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
     passed=$((passed + BASH_REMATCH[1])); failed=$((failed + BASH_REMATCH[2]))
 else broken+=(test-msi.sh); fi
