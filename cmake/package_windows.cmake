@@ -76,3 +76,19 @@ set(CPACK_PACKAGE_FILE_NAME VantrelImport-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The per-user installer (target msi): the same files, installed into a folder of their own
+# first, then made into VantrelImport-<version>-win64.msi by wixl (cmake/windows/make_msi.cmake).
+find_program(VI_WIXL wixl)
+if(VI_WIXL)
+  set(vi_msi_stage ${CMAKE_BINARY_DIR}/msi/stage)
+  set(vi_msi ${CMAKE_BINARY_DIR}/VantrelImport-${PROJECT_VERSION}-win64.msi)
+  add_custom_target(msi
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${vi_msi_stage}
+    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${vi_msi_stage} --strip
+    COMMAND ${CMAKE_COMMAND} -DSTAGE=${vi_msi_stage} -DVERSION=${PROJECT_VERSION}
+            -DICON=${CMAKE_BINARY_DIR}/app/resources/VantrelImport.ico -DOUT=${vi_msi}
+            -P ${CMAKE_CURRENT_LIST_DIR}/windows/make_msi.cmake
+    DEPENDS VantrelImport vi_locale
+    COMMENT "Making ${vi_msi}" VERBATIM)
+endif()

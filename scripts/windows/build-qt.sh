@@ -3,7 +3,12 @@
 # once per machine, into a cache folder outside the repository; later runs find the stamp and
 # return at once. Prints the install prefix as its last line.
 # Usage: scripts/windows/build-qt.sh [--check]  (VI_QT_CACHE overrides the cache folder)
-# With --check it builds nothing: it prints the prefix if that Qt is there, else fails.
+# An archive of this script's result for the same recipe is unpacked instead of building, when
+# there is one: VI_QT_ARCHIVE, else the shared folder beside the repository (or beside the
+# repository of this worktree): ../shared/qt6-mingw/<name listed below>, whose checksum it must
+# have.
+# With --check it builds nothing: it prints the prefix if that Qt is there (or unpacks the
+# archive), else fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache="${VI_QT_CACHE:-$HOME/.cache/vantrelimport/qt6-mingw}"
@@ -17,6 +22,55 @@ optimize="${VI_QT_OPTIMIZE:--O0}"
 # Bump when the configuration below changes, so that an older cache is rebuilt.
 recipe="6 $optimize"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+# Archives of what this script makes, by recipe: <recipe>|<file name>|<sha256>.
+archives=(
+    "6 -O0|qt6-mingw-6.4.2-recipe6-O0.tar.xz|7647c374aa331ecb2ece661f04b3c6af6d1ea53c950573d542f6a54c140952c2"
+)
+name="" sum=""
+for entry in "${archives[@]}"; do
+    IFS='|' read -r r n s <<<"$entry"
+    if [ "$r" = "$recipe" ]; then name=$n sum=$s; fi
+done
+archive="${VI_QT_ARCHIVE:-}"
+if [ -z "$archive" ] && [ -n "$name" ]; then
+    # Beside this repository, or beside the one whose worktree this is.
+    common=$(git -C "$here" rev-parse --path-format=absolute --git-common-dir 2>/dev/null || true)
+    for repo in "$here/../.." ${common:+"$common/.."}; do
+        shared="$repo/../shared/qt6-mingw/$name"
+        if [ -z "$archive" ] && [ -f "$shared" ]; then archive=$(realpath "$shared"); fi
+    done
+fi
+if [ -n "$archive" ]; then
+    if [ ! -f "$archive" ]; then
+        echo "build-qt.sh: VI_QT_ARCHIVE names no file: $archive" >&2
+        exit 1
+    fi
+    if [ -z "$name" ] || [ "$(sha256sum "$archive" | cut -d ' ' -f 1)" != "$sum" ]; then
+        echo "build-qt.sh: $archive is not the archive of the recipe \"$recipe\" (its sha256" \
+            "is not ${sum:-listed}): not used" >&2
+        # One named on purpose must not be silently replaced by an hour's build.
+        if [ -n "${VI_QT_ARCHIVE:-}" ]; then exit 1; fi
+        archive=""
+    fi
+fi
+if [ -n "$archive" ]; then
+    # Unpacked beside the cache and moved in whole, so that a broken-off unpack leaves no stamp.
+    mkdir -p "$cache"
+    unpack=$(mktemp -d "$cache/unpack.XXXXXX")
+    trap 'rm -rf "$unpack"' EXIT
+    tar -xJf "$archive" -C "$unpack" --no-same-owner
+    if [ "$(cat "$unpack/qt/.vantrelimport-built" 2>/dev/null)" != "$recipe" ]; then
+        echo "build-qt.sh: $archive holds no Qt of the recipe \"$recipe\"" >&2
+        exit 1
+    fi
+    rm -rf "$prefix"
+    # Another run may have put the same one there meanwhile.
+    mv -T "$unpack/qt" "$prefix" 2>/dev/null || [ "$(cat "$stamp" 2>/dev/null)" = "$recipe" ]
+    echo "build-qt.sh: unpacked $archive" >&2
     echo "$prefix"
     exit 0
 fi

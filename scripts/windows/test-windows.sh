@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles the whole project (program and tests) for 64-bit Windows with MinGW-w64 and the
 # Qt of build-qt.sh, runs every test executable under Wine without a display in a throwaway
-# Wine prefix, runs the import test against the Windows program, and packs the portable zip.
+# Wine prefix, runs the import test against the Windows program, packs the portable zip and
+# makes the MSI, which test-msi.sh installs, upgrades and removes under Wine.
 # Usage: scripts/windows/test-windows.sh [build-dir]
 # The first run on a machine builds Qt (see build-qt.sh); the Linux build in VI_LINUX_BUILD
 # (default build-ci) provides the import test, which runs on Linux and starts the program in Wine.
@@ -13,7 +14,7 @@ linux_build="${VI_LINUX_BUILD:-build-ci}"
 jobs="${VI_JOBS:-$(nproc)}"
 
 bash scripts/install-missing.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 \
-    googletest cmake ninja-build gettext python3 tdsodbc libsqliteodbc unixodbc xvfb xauth
+    googletest cmake ninja-build gettext python3 tdsodbc libsqliteodbc unixodbc xvfb xauth wixl msitools
 qt=$(bash scripts/windows/build-qt.sh | tail -n 1)
 
 # A throwaway Wine prefix, for the build's own tool (the icon) and the tests.
@@ -131,6 +132,14 @@ for file in VantrelImport.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.d
         failed=$((failed + 1))
     fi
 done
+
+# The per-user installer, in a prefix of its own; its last line counts.
+VI_LINUX_BUILD="$linux_build" bash scripts/windows/test-msi.sh "$build" >"$work/msi.log" 2>&1 || true
+cat "$work/msi.log"
+result=$(tail -n 1 "$work/msi.log")
+if [[ "$result" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    passed=$((passed + BASH_REMATCH[1])); failed=$((failed + BASH_REMATCH[2]))
+else broken+=(test-msi.sh); fi
 
 echo "$passed passed, $skipped skipped, $failed failed${broken:+, without a result: ${broken[*]}}"
 [ "$failed" -eq 0 ] && [ "${#broken[@]}" -eq 0 ]
