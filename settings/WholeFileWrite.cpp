@@ -13,14 +13,17 @@
 
 namespace {
 
-// write() may take only part of the data; a second call then reports why.
-bool WriteAll(QFileDevice &file, const char *data, qint64 size) {
+// write() may take only part of the data; a second call then reports why. `written` (when
+// given) grows by what reached the file.
+bool WriteAll(QFileDevice &file, const char *data, qint64 size, qint64 *written = nullptr) {
     while (size > 0) {
-        const qint64 written = file.write(data, size);
-        if (written <= 0)
+        const qint64 n = file.write(data, size);
+        if (n <= 0)
             return false;
-        data += written;
-        size -= written;
+        data += n;
+        size -= n;
+        if (written != nullptr)
+            *written += n;
     }
     return true;
 }
@@ -46,18 +49,9 @@ public:
     QString Write(qint64 offset, const char *data, qint64 size, qint64 *written = nullptr) {
         if (const QString fault = Fault(); !fault.isEmpty())
             return fault;
-        if (!m_file.seek(offset))
-            return ReasonOf(m_file);
-        while (size > 0) {
-            const qint64 n = m_file.write(data, size);
-            if (n <= 0)
-                return ReasonOf(m_file);
-            data += n;
-            size -= n;
-            if (written != nullptr)
-                *written += n;
-        }
-        return m_file.flush() ? QString() : ReasonOf(m_file);
+        return m_file.seek(offset) && WriteAll(m_file, data, size, written) && m_file.flush()
+                   ? QString()
+                   : ReasonOf(m_file);
     }
     QString Sync() {
         if (const QString fault = Fault(); !fault.isEmpty())
